@@ -1,0 +1,48 @@
+# Tests: GoogleTest executables that run under Wine (one CTest entry each),
+# helper programs, and black-box tests that drive the real installer.
+
+set(LITE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(LITE_WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine/run.sh)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${LITE_WINE_RUN} --prefix ${LITE_WINE_PREFIX})
+
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
+                 EXCLUDE_FROM_ALL SYSTEM)
+
+# lite_unittest(<name> <sources...>): a test executable linked with the
+# program's code, run under Wine by CTest.
+function(lite_unittest name)
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE lite_core GTest::gtest_main)
+  target_link_options(${name} PRIVATE ${LITE_STATIC_LINK} -Wl,--gc-sections)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300)
+endfunction()
+
+lite_unittest(installer_command_line_unittest
+  src/lite_installer/installer_command_line_unittest.cc
+  src/lite_installer/setup_command_line_unittest.cc)
+lite_unittest(file_logger_unittest
+  src/lite_util/logging/file_logger_unittest.cc
+  src/lite_util/logging/log_line_format_unittest.cc)
+lite_unittest(secure_environment_unittest
+  src/lite_installer/secure_environment_unittest.cc)
+add_dependencies(secure_environment_unittest exit_with)
+
+# Helper programs.
+add_executable(run_and_report tools/test_launcher/run_and_report.cc)
+target_link_options(run_and_report PRIVATE ${LITE_STATIC_LINK} -municode)
+add_executable(exit_with test/helpers/exit_with.cc)
+target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)
+
+# Black-box tests of the real executable.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME blackbox_startup
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/blackbox/startup_test.py)
+set_tests_properties(blackbox_startup PROPERTIES
+  TIMEOUT 600 RUN_SERIAL TRUE
+  ENVIRONMENT "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>")
+add_dependencies(lite_installer run_and_report)

@@ -1,0 +1,112 @@
+#include "base/file_util.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace base {
+
+std::wstring GetTempDirectory() {
+  wchar_t buffer[MAX_PATH + 1];
+  DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(buffer, length);
+}
+
+std::wstring GetExecutablePath() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(),
+                                        static_cast<DWORD>(buffer.size()));
+    if (length == 0) return std::wstring();
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return std::wstring();
+}
+
+static size_t LastSeparator(const std::wstring& path) {
+  return path.find_last_of(L"\\/");
+}
+
+std::wstring DirectoryPart(const std::wstring& path) {
+  size_t separator = LastSeparator(path);
+  return separator == std::wstring::npos ? std::wstring()
+                                         : path.substr(0, separator);
+}
+
+std::wstring FileNamePart(const std::wstring& path) {
+  size_t separator = LastSeparator(path);
+  return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool DirectoryExists(const std::wstring& path) {
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool CreateDirectoryRecursive(const std::wstring& path) {
+  if (path.empty()) return false;
+  if (DirectoryExists(path)) return true;
+  std::wstring parent = DirectoryPart(path);
+  // Stop at a drive root ("C:") or a share root; those cannot be created.
+  if (!parent.empty() && parent != path && !(parent.size() == 2 && parent[1] == L':') &&
+      !CreateDirectoryRecursive(parent)) {
+    return false;
+  }
+  if (::CreateDirectoryW(path.c_str(), nullptr)) return true;
+  DWORD error = ::GetLastError();
+  if (error == ERROR_ALREADY_EXISTS && DirectoryExists(path)) return true;
+  ::SetLastError(error);
+  return false;
+}
+
+bool DeleteDirectoryRecursive(const std::wstring& path) {
+  WIN32_FIND_DATAW data;
+  std::wstring pattern = path + L"\\*";
+  HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = path + L"\\" + name;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        DeleteDirectoryRecursive(child);
+      } else {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
+          ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        ::DeleteFileW(child.c_str());
+      }
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+  }
+  return ::RemoveDirectoryW(path.c_str()) || !DirectoryExists(path);
+}
+
+std::wstring CreateUniqueDirectory(const std::wstring& parent) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    LARGE_INTEGER counter;
+    ::QueryPerformanceCounter(&counter);
+    wchar_t name[64];
+    std::swprintf(name, 64, L"lite%08lx%04x",
+                  static_cast<unsigned long>(::GetCurrentProcessId()),
+                  static_cast<unsigned>((counter.LowPart + attempt) & 0xFFFF));
+    std::wstring path = parent + name;
+    if (::CreateDirectoryW(path.c_str(), nullptr)) return path;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
+  }
+  return std::wstring();
+}
+
+}  // namespace base

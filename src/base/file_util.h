@@ -1,0 +1,38 @@
+// File and path helpers used by start-up and the logger.
+#ifndef BASE_FILE_UTIL_H_
+#define BASE_FILE_UTIL_H_
+
+#include <string>
+
+namespace base {
+
+// The user's temporary directory as GetTempPathW reports it (with its
+// trailing backslash); empty when the call fails or the path has 260 or more
+// characters.
+std::wstring GetTempDirectory();
+
+// Full path of the running executable; empty on failure.
+std::wstring GetExecutablePath();
+
+// Everything before the last backslash or slash; empty when there is none.
+std::wstring DirectoryPart(const std::wstring& path);
+// Everything after the last backslash or slash.
+std::wstring FileNamePart(const std::wstring& path);
+
+bool FileExists(const std::wstring& path);
+bool DirectoryExists(const std::wstring& path);
+
+// Creates `path` and its missing parents. True when the directory exists
+// afterwards. Leaves the last-error code of the failing call.
+bool CreateDirectoryRecursive(const std::wstring& path);
+
+// Deletes a directory with everything below it. True when it is gone.
+bool DeleteDirectoryRecursive(const std::wstring& path);
+
+// Creates a new, uniquely named directory inside `parent` (which must end in
+// a separator or be empty) and returns its path, or empty on failure.
+std::wstring CreateUniqueDirectory(const std::wstring& parent);
+
+}  // namespace base
+
+#endif  // BASE_FILE_UTIL_H_

@@ -1,0 +1,109 @@
+#include "base/string_util.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+namespace base {
+
+std::string WideToUTF8(std::wstring_view wide) {
+  if (wide.empty()) return std::string();
+  int size = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(),
+                                   static_cast<int>(wide.size()), nullptr, 0,
+                                   nullptr, nullptr);
+  if (size <= 0) return std::string();
+  std::string result(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                        result.data(), size, nullptr, nullptr);
+  return result;
+}
+
+std::wstring UTF8ToWide(std::string_view utf8) {
+  if (utf8.empty()) return std::wstring();
+  int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(),
+                                   static_cast<int>(utf8.size()), nullptr, 0);
+  if (size <= 0) return std::wstring();
+  std::wstring result(static_cast<size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                        result.data(), size);
+  return result;
+}
+
+std::string NarrowLowBytes(std::wstring_view wide) {
+  std::string result;
+  result.reserve(wide.size());
+  for (wchar_t c : wide) result.push_back(static_cast<char>(c & 0xFF));
+  return result;
+}
+
+std::wstring WidenSignedBytes(std::string_view bytes) {
+  std::wstring result;
+  result.reserve(bytes.size());
+  for (char c : bytes) {
+    result.push_back(static_cast<wchar_t>(
+        static_cast<int16_t>(static_cast<signed char>(c))));
+  }
+  return result;
+}
+
+std::string ToLowerASCII(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return result;
+}
+
+bool IsUnicodeWhitespace(wchar_t c) {
+  switch (c) {
+    case 0x0009: case 0x000A: case 0x000B: case 0x000C: case 0x000D:
+    case 0x0020: case 0x0085: case 0x00A0: case 0x1680: case 0x2028:
+    case 0x2029: case 0x202F: case 0x205F: case 0x3000:
+      return true;
+    default:
+      return c >= 0x2000 && c <= 0x200A;
+  }
+}
+
+std::wstring TrimWhitespace(std::wstring_view text) {
+  size_t begin = 0;
+  size_t end = text.size();
+  while (begin < end && IsUnicodeWhitespace(text[begin])) ++begin;
+  while (end > begin && IsUnicodeWhitespace(text[end - 1])) --end;
+  return std::wstring(text.substr(begin, end - begin));
+}
+
+std::string NumberToString(int64_t value) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof(buffer), "%lld", static_cast<long long>(value));
+  return buffer;
+}
+
+std::string NumberToString(uint64_t value) {
+  char buffer[24];
+  std::snprintf(buffer, sizeof(buffer), "%llu",
+                static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+std::string NumberToString(int32_t value) {
+  return NumberToString(static_cast<int64_t>(value));
+}
+
+std::string NumberToString(uint32_t value) {
+  return NumberToString(static_cast<uint64_t>(value));
+}
+
+bool StringToUint32(std::string_view text, uint32_t* value) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t result = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    result = result * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (result > 0xFFFFFFFFull) return false;
+  *value = static_cast<uint32_t>(result);
+  return true;
+}
+
+}  // namespace base

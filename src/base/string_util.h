@@ -1,0 +1,40 @@
+// Conversions between the program's two string kinds: wide (UTF-16) for
+// paths, command lines and window texts, 8-bit for switch names, log text
+// and URLs.
+#ifndef BASE_STRING_UTIL_H_
+#define BASE_STRING_UTIL_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// UTF-8 <-> UTF-16. Invalid sequences are replaced by U+FFFD.
+std::string WideToUTF8(std::wstring_view wide);
+std::wstring UTF8ToWide(std::string_view utf8);
+
+// Keeps the low byte of every UTF-16 unit.
+std::string NarrowLowBytes(std::wstring_view wide);
+// Widens byte by byte, each byte taken as a signed 8-bit number (so bytes
+// 0x80..0xFF become 0xFF80..0xFFFF).
+std::wstring WidenSignedBytes(std::string_view bytes);
+
+// ASCII-only lower-casing.
+std::string ToLowerASCII(std::string_view text);
+
+// Removes leading and trailing white space (ASCII and the Unicode spaces).
+std::wstring TrimWhitespace(std::wstring_view text);
+bool IsUnicodeWhitespace(wchar_t c);
+
+// Decimal forms; the parser accepts only digits (no sign, no blanks) that
+// fit in 32 bits.
+std::string NumberToString(int64_t value);
+std::string NumberToString(uint64_t value);
+std::string NumberToString(int32_t value);
+std::string NumberToString(uint32_t value);
+bool StringToUint32(std::string_view text, uint32_t* value);
+
+}  // namespace base
+
+#endif  // BASE_STRING_UTIL_H_

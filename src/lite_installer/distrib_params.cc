@@ -1,0 +1,16 @@
+#include "lite_installer/distrib_params.h"
+
+namespace lite {
+
+void DistribParams::LoadDistribParams() {}
+
+std::string DistribParams::Get(const std::string& key) const {
+  auto it = params_.find(key);
+  return it == params_.end() ? std::string() : it->second;
+}
+
+bool DistribParams::GetBool(const std::string& key) const {
+  return Get(key) == "1";
+}
+
+}  // namespace lite

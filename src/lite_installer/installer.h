@@ -1,0 +1,54 @@
+// The controller of one installation: obtains, verifies and runs the setup
+// program and reports to its delegate.
+//
+// For now it only keeps its choices and its result code; the installation
+// steps come later.
+#ifndef LITE_INSTALLER_INSTALLER_H_
+#define LITE_INSTALLER_INSTALLER_H_
+
+#include "lite_installer/exit_codes.h"
+
+namespace lite {
+
+class BrandInfo;
+class DistribParams;
+
+// How the installer reports to its window.
+class InstallerDelegate {
+ public:
+  virtual ~InstallerDelegate() = default;
+};
+
+class Installer {
+ public:
+  Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
+            const DistribParams* distrib_params, bool background_tasks);
+  virtual ~Installer();
+  Installer(const Installer&) = delete;
+  Installer& operator=(const Installer&) = delete;
+
+  // Ignored on Windows 8 and 8.1.
+  void SetMakeDefaultBrowser(bool make_default);
+  void SetSendStatistics(bool send_statistics) {
+    send_statistics_ = send_statistics;
+  }
+
+  // Runs the whole installation on the calling thread.
+  void InstallSilently();
+
+  // 400 until something decides it.
+  int result_code() const { return result_code_; }
+
+ private:
+  InstallerDelegate* delegate_;
+  const BrandInfo* brand_info_;
+  const DistribParams* distrib_params_;
+  bool background_tasks_;
+  bool make_default_browser_ = false;
+  bool send_statistics_ = false;
+  int result_code_ = kExitInstallerUndecided;
+};
+
+}  // namespace lite
+
+#endif  // LITE_INSTALLER_INSTALLER_H_

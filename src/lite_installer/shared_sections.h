@@ -1,0 +1,22 @@
+// Data shared by every process started from the same executable file, kept
+// in two PE sections marked shared (flags 0xD0000040).
+#ifndef LITE_INSTALLER_SHARED_SECTIONS_H_
+#define LITE_INSTALLER_SHARED_SECTIONS_H_
+
+#include <cstddef>
+#include <cstdint>
+
+namespace lite {
+
+// Section "SHARED": the process id of the instance that holds the
+// single-instance lock; 0 until that instance writes it.
+uint32_t ReadMasterProcessId();
+void WriteMasterProcessId(uint32_t process_id);
+
+// Section "Shared": the block handed to the elevated copy.
+constexpr size_t kDelayedParamsBlockSize = 0x10DC;  // 4316 bytes
+uint8_t* DelayedParamsStorage();
+
+}  // namespace lite
+
+#endif  // LITE_INSTALLER_SHARED_SECTIONS_H_

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Cross-builds the libraries we take from Debian's source packages (Jansson,
+# OpenSSL's libcrypto) for i686 Windows, at pinned versions, into a cache
+# outside the work tree. Prints the install prefix. Does nothing when the
+# cached build is already there.
+set -euo pipefail
+
+JANSSON_VERSION=2.14-2
+OPENSSL_VERSION=3.0.17-1~deb12u2   # bookworm-updates
+host=i686-w64-mingw32
+cache=${LITE_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zarvex-lite-deps}
+prefix="$cache/$host-jansson_${JANSSON_VERSION}-openssl_${OPENSSL_VERSION}"
+prefix=${prefix//\~/_}
+if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
+
+log() { echo "build_deps: $*" >&2; }
+work="$cache/src"
+mkdir -p "$work"
+jobs=$(nproc)
+
+# Fetches a Debian source package at the pinned version; if the archive no
+# longer carries it, takes the suite's current one and says so.
+fetch_source() {
+  local pkg=$1 version=$2 dir=$3
+  [ -d "$dir" ] && return 0
+  local tmp
+  tmp=$(mktemp -d "$work/fetch.XXXXXX")
+  if ! (cd "$tmp" && apt-get source -qq "$pkg=$version" >&2); then
+    log "WARNING: $pkg $version is no longer in the archive; using the current one"
+    (cd "$tmp" && apt-get source -qq "$pkg" >&2)
+  fi
+  mv "$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n1)" "$dir"
+  rm -rf "$tmp"
+}
+
+log "building into $prefix"
+rm -rf "$prefix"
+mkdir -p "$prefix"
+
+# --- Jansson -----------------------------------------------------------------
+jsrc="$work/jansson-$JANSSON_VERSION"
+fetch_source jansson "$JANSSON_VERSION" "$jsrc"
+rm -rf "$work/jansson-build"
+cmake -S "$jsrc" -B "$work/jansson-build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$(cd "$(dirname "$0")/.." && pwd)/cmake/toolchain-i686-mingw32.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DJANSSON_BUILD_DOCS=OFF -DJANSSON_EXAMPLES=OFF -DJANSSON_WITHOUT_TESTS=ON \
+  -DJANSSON_BUILD_SHARED_LIBS=OFF -DUSE_URANDOM=OFF -DUSE_WINDOWS_CRYPTOAPI=ON >&2
+cmake --build "$work/jansson-build" -j "$jobs" >&2
+cmake --install "$work/jansson-build" >&2
+
+# --- OpenSSL libcrypto (digests only are used) ---------------------------------
+osrc="$work/openssl-$OPENSSL_VERSION"
+fetch_source openssl "$OPENSSL_VERSION" "$osrc"
+(
+  cd "$osrc"
+  [ -f Makefile ] && make -s clean >/dev/null 2>&1 || true
+  ./Configure mingw --cross-compile-prefix=$host- --prefix="$prefix" \
+    --libdir=lib no-shared no-module no-asm no-tests no-engine \
+    no-dso no-legacy no-ui-console no-ssl no-tls no-dtls no-sock no-async \
+    no-ocsp no-cms no-ts no-srp no-ct no-comp no-srtp no-cmp no-rfc3779 \
+    no-sm2 no-sm3 no-sm4 no-idea no-seed no-camellia no-aria no-bf no-cast \
+    no-des no-rc2 no-rc4 no-mdc2 no-whirlpool no-siphash no-scrypt >&2
+  make -s -j "$jobs" build_generated >&2
+  make -s -j "$jobs" libcrypto.a >&2
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp libcrypto.a "$prefix/lib/"
+  cp -r include/openssl "$prefix/include/"
+)
+touch "$prefix/.complete"
+echo "$prefix"

@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the test bed need. Idempotent:
+# does nothing (and needs no network) when everything is already there.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build git python3 dpkg-dev
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+  libz-mingw-w64-dev
+  wine wine32:i386
+  xvfb xauth
+  gcab osslsigncode openssl
+  clang libclang-rt-14-dev
+  googletest
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+# Source packages (Jansson, OpenSSL) are fetched with apt-get source.
+src_list=/etc/apt/sources.list.d/lite-installer-src.sources
+if [ ! -f "$src_list" ]; then
+  "${sudo_cmd[@]}" tee "$src_list" >/dev/null <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  need_update=1
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ -n "${need_update:-}" ]; then
+  "${sudo_cmd[@]}" apt-get update -qq
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

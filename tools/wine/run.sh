@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Runs a Windows program under the project's Wine, in a private prefix.
+#
+#   tools/wine/run.sh [--prefix DIR] [--bind DIR]... [--tool NAME] program [args...]
+#
+# Wine lives in its own Linux root (see make_root.sh and build_wine.sh); this
+# enters that root in a private mount namespace with the paths the program
+# needs (/tmp, the repository, the prefix, the current directory and any
+# --bind directory) mounted at the same places, creates the prefix on first
+# use and keeps one persistent wineserver per prefix so that every later
+# start is fast. --tool runs another Wine tool (wineboot, wineserver, reg,
+# winepath...) instead of wine.
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+root=${LITE_WINE_ROOT:-/var/cache/zarvex-lite/wine-root}
+wine_bin=/opt/wine-wow64/bin
+prefix=${LITE_WINEPREFIX:-$repo/build/wineprefix}
+tool=wine
+binds=(/tmp "$repo" "$PWD")
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) prefix=$2; shift 2 ;;
+    --bind) binds+=("$2"); shift 2 ;;
+    --tool) tool=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+if [ ! -x "$root$wine_bin/wine" ]; then
+  echo "run.sh: Wine is not built yet; run tools/setup.sh" >&2
+  exit 125
+fi
+mkdir -p "$prefix"
+prefix=$(cd "$prefix" && pwd)
+binds+=("$prefix")
+
+# Everything below runs inside the namespace; "$@" is the command.
+inner='
+set -e
+root=$1; prefix=$2; wine_bin=$3; tool=$4; cwd=$5; nbinds=$6; shift 6
+for ((i = 0; i < nbinds; i++)); do
+  d=$1; shift
+  mkdir -p "$root$d"
+  mountpoint -q "$root$d" || mount --rbind "$d" "$root$d"
+done
+for d in proc dev sys; do mount --rbind "/$d" "$root/$d"; done
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} HOME=/root \
+  WINEDLLOVERRIDES="mscoree,mshtml=" PATH=$wine_bin:/usr/bin:/bin
+run() { chroot "$root" /usr/bin/env --chdir="$cwd" "$@"; }
+# First use of a prefix: create it, once, even when several runs start at
+# the same time.
+if [ ! -f "$prefix/.lite-ready" ]; then
+  (
+    flock 9
+    if [ ! -f "$prefix/.lite-ready" ]; then
+      run wineboot -i >/dev/null 2>&1 || true
+      run wineserver -w
+      touch "$prefix/.lite-ready"
+    fi
+  ) 9>"$prefix/.lite-lock"
+fi
+run wineserver -p >/dev/null 2>&1 || true
+exec chroot "$root" /usr/bin/env --chdir="$cwd" "$tool" "$@"
+'
+exec unshare -m --propagation private bash -c "$inner" run.sh \
+  "$root" "$prefix" "$wine_bin" "$tool" "$PWD" "${#binds[@]}" "${binds[@]}" "$@"
