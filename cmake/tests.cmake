@@ -44,5 +44,11 @@ add_test(NAME blackbox_startup
                  ${CMAKE_SOURCE_DIR}/test/blackbox/startup_test.py)
 set_tests_properties(blackbox_startup PROPERTIES
   TIMEOUT 600 RUN_SERIAL TRUE
-  ENVIRONMENT "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>")
-add_dependencies(lite_installer run_and_report)
+  ENVIRONMENT "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
+add_dependencies(lite_installer run_and_report exit_with)
+
+add_test(NAME executable_file
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/blackbox/executable_test.py)
+set_tests_properties(executable_file PROPERTIES
+  ENVIRONMENT "LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_PRODUCT_VERSION=${LITE_PRODUCT_VERSION}")

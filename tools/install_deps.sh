@@ -3,14 +3,14 @@
 # does nothing (and needs no network) when everything is already there.
 set -euo pipefail
 
+# Wine itself is not among them: see tools/wine/build_wine.sh.
 packages=(
-  cmake ninja-build git python3 dpkg-dev
+  cmake ninja-build git python3 dpkg-dev perl make
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libz-mingw-w64-dev
-  wine wine32:i386
-  xvfb xauth
+  debootstrap util-linux
+  xvfb xauth x11-apps imagemagick
   gcab osslsigncode openssl
-  clang libclang-rt-14-dev
   googletest
 )
 
@@ -18,10 +18,6 @@ sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  "${sudo_cmd[@]}" dpkg --add-architecture i386
-  need_update=1
-fi
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")

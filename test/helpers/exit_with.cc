@@ -1,6 +1,9 @@
 // Stand-in for a child process in tests: appends its command line and
 // current directory to the file named by LITE_TEST_REPORT (when set) and
 // exits with the number given as --exit-code=N (default 0).
+//
+// With --hold-mutex=NAME it first takes that named mutex, prints "held",
+// keeps it for --hold-ms=N milliseconds (default 3000) and releases it.
 #include <windows.h>
 
 #include <cstdio>
@@ -9,10 +12,29 @@
 
 int wmain(int argc, wchar_t** argv) {
   long code = 0;
+  const wchar_t* mutex_name = nullptr;
+  unsigned long hold_ms = 3000;
   for (int i = 1; i < argc; ++i) {
     if (std::wcsncmp(argv[i], L"--exit-code=", 12) == 0) {
       code = std::wcstol(argv[i] + 12, nullptr, 10);
+    } else if (std::wcsncmp(argv[i], L"--hold-mutex=", 13) == 0) {
+      mutex_name = argv[i] + 13;
+    } else if (std::wcsncmp(argv[i], L"--hold-ms=", 10) == 0) {
+      hold_ms = std::wcstoul(argv[i] + 10, nullptr, 10);
     }
+  }
+  if (mutex_name) {
+    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, mutex_name);
+    if (!mutex || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+      if (!mutex || ::WaitForSingleObject(mutex, 10000) != WAIT_OBJECT_0) {
+        return 3;
+      }
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    ::Sleep(hold_ms);
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
   }
   wchar_t report[MAX_PATH];
   if (::GetEnvironmentVariableW(L"LITE_TEST_REPORT", report, MAX_PATH)) {

@@ -62,9 +62,10 @@ disabled=$(cd "$root$src/dlls" && ls -d d3dx9_* d3dx10_* d3dx11_* d3dcompiler_* 
 
 in_root bash -c "
   set -e
-  mkdir -p /usr/src/wine-build && cd /usr/src/wine-build
+  # Debian's patches assume a build inside the source tree.
+  cd $src
   if [ ! -f Makefile ]; then
-    $src/configure --prefix=/opt/wine-wow64 --enable-archs=i386,x86_64 \
+    ./configure --prefix=/opt/wine-wow64 --enable-archs=i386,x86_64 \
       --disable-tests --without-alsa --without-capi --without-coreaudio \
       --without-cups --without-dbus --without-gettext --without-gphoto \
       --without-gssapi --without-gstreamer --without-krb5 --without-netapi \

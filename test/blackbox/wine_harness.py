@@ -1,0 +1,110 @@
+"""Runs the real installer under the project's Wine and reads what it left.
+
+Paths come from the environment CTest sets: LITE_WINE_RUN (tools/wine/run.sh),
+LITE_WINEPREFIX, LITE_INSTALLER_EXE, LITE_LAUNCHER_EXE and LITE_HELPER_EXE.
+Exit codes are read in full through the launcher, which prints the 32-bit
+code that Linux would cut to its low 8 bits.
+"""
+
+import glob
+import os
+import re
+import subprocess
+import time
+
+WINE_RUN = os.environ.get("LITE_WINE_RUN", "")
+PREFIX = os.environ.get("LITE_WINEPREFIX", "")
+INSTALLER = os.environ.get("LITE_INSTALLER_EXE", "")
+LAUNCHER = os.environ.get("LITE_LAUNCHER_EXE", "")
+HELPER = os.environ.get("LITE_HELPER_EXE", "")
+
+LINE_RE = re.compile(
+    r"^(?P<date>\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}) "
+    r"(?P<pid>\d{2,}):(?P<tid>\d{2,}) (?P<severity>INFO|ERROR|WARNING): "
+    r"(?P<text>.*) \((?P<function>~?\w+|operator\(\)):(?P<line>\d+)\)$")
+
+
+def windows_path(unix_path):
+    """The Z: drive maps the Linux root."""
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+def wine(args, timeout=120, tool=None, **kwargs):
+    command = [WINE_RUN, "--prefix", PREFIX]
+    if tool:
+        command += ["--tool", tool]
+    return subprocess.run(command + list(args), capture_output=True,
+                          text=True, timeout=timeout, **kwargs)
+
+
+class Run:
+    """One launch of a Windows program through the launcher."""
+
+    def __init__(self, program, args):
+        command = [WINE_RUN, "--prefix", PREFIX, LAUNCHER,
+                   windows_path(program)] + list(args)
+        self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        self.pid = None
+        line = self.process.stdout.readline()
+        match = re.match(r"pid=(\d+)", line)
+        if match:
+            self.pid = int(match.group(1))
+        self._first = line
+
+    def wait(self, timeout=120):
+        out, err = self.process.communicate(timeout=timeout)
+        match = re.search(r"exit_code=(-?\d+)", self._first + out)
+        if not match:
+            raise AssertionError("no exit code: %r %r" % (self._first + out,
+                                                          err))
+        return int(match.group(1))
+
+
+def run_installer(*args, timeout=120):
+    run = Run(INSTALLER, args)
+    return run.wait(timeout), run.pid
+
+
+def temp_directory():
+    """The Windows user's temporary directory inside the prefix."""
+    candidates = [d for d in glob.glob(
+        os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
+                     "Temp")) if "/Public/" not in d]
+    if not candidates:
+        raise AssertionError("no temporary directory in " + PREFIX)
+    return candidates[0]
+
+
+def log_path():
+    return os.path.join(temp_directory(), "lite_installer.log")
+
+
+def read_log(path=None):
+    try:
+        with open(path or log_path(), "rb") as f:
+            return f.read().decode("utf-8")
+    except FileNotFoundError:
+        return ""
+
+
+def parse_lines(text):
+    """Log records as dicts; raises on a line that breaks the format."""
+    records = []
+    for line in text.split("\n")[:-1]:
+        match = LINE_RE.match(line)
+        if not match:
+            records.append({"raw": line})
+            continue
+        records.append(match.groupdict())
+    return records
+
+
+def wait_for(predicate, timeout=60, interval=0.2):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return None
