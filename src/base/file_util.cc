@@ -60,7 +60,8 @@ bool CreateDirectoryRecursive(const std::wstring& path) {
   if (DirectoryExists(path)) return true;
   std::wstring parent = DirectoryPart(path);
   // Stop at a drive root ("C:") or a share root; those cannot be created.
-  if (!parent.empty() && parent != path && !(parent.size() == 2 && parent[1] == L':') &&
+  if (!parent.empty() && parent != path &&
+      !(parent.size() == 2 && parent[1] == L':') &&
       !CreateDirectoryRecursive(parent)) {
     return false;
   }

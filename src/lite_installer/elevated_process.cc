@@ -23,7 +23,8 @@ int ExecuteAsAdmin(const InstallerCommandLine& command_line) {
 
   base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, parent_id));
   LOG(INFO) << "Start installer as admin";
-  InstallerCommandLine setup = InstallerCommandLine::FromString(setup_command_line);
+  InstallerCommandLine setup =
+      InstallerCommandLine::FromString(setup_command_line);
 
   base::ScopedHandle start_event(
       ::OpenEventA(SYNCHRONIZE, FALSE, kElevatedStartEventName));

@@ -6,8 +6,7 @@
 namespace lite {
 
 Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
-                     const DistribParams* distrib_params,
-                     bool background_tasks)
+                     const DistribParams* distrib_params, bool background_tasks)
     : delegate_(delegate),
       brand_info_(brand_info),
       distrib_params_(distrib_params),

@@ -1,7 +1,7 @@
 #include "lite_installer/installer_command_line.h"
 
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <string>
 #include <thread>
@@ -42,8 +42,7 @@ TEST(InstallerCommandLineTest, ParsesTable) {
       {L"a.exe --x=1 --x=2", L"a.exe", "x=2"},
       {L"a.exe --X=1 /x=3", L"a.exe", "x=3"},
       {L"a.exe file.txt --a", L"a.exe", "a="},
-      {L"a.exe --semi-silent", L"a.exe",
-       "semi-silent=|silent=|uac-enabled="},
+      {L"a.exe --semi-silent", L"a.exe", "semi-silent=|silent=|uac-enabled="},
       {L"a.exe \"--path=C:\\dir with blank\\\\\"", L"a.exe",
        "path=C:\\dir with blank\\"},
       {L"a.exe --v=\"x\\\"y\"", L"a.exe", "v=x\"y"},

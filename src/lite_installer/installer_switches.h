@@ -13,7 +13,8 @@ inline constexpr char kBrandPackage[] = "brand-package";
 inline constexpr char kCheckTheInterface[] = "check-the-interface";
 inline constexpr char kClidsFile[] = "clids-file";
 inline constexpr char kClidsSearchbandFile[] = "clids-searchband-file";
-inline constexpr char kCreateVessaShortcutInTaskbar[] = "create-vessa-shortcut-in-taskbar";
+inline constexpr char kCreateVessaShortcutInTaskbar[] =
+    "create-vessa-shortcut-in-taskbar";
 inline constexpr char kDisableUac[] = "disable-uac";
 inline constexpr char kDisableVessaLogicApply[] = "disable-vessa-logic-apply";
 inline constexpr char kDistrInfoFile[] = "distr-info-file";
@@ -25,15 +26,19 @@ inline constexpr char kForceDeviceScaleFactor[] = "force-device-scale-factor";
 inline constexpr char kHistogramDownloadTime[] = "histogram-download-time";
 inline constexpr char kInstallStartTimeNoUac[] = "install-start-time-no-uac";
 inline constexpr char kInstallerData[] = "installerdata";
-inline constexpr char kMakeBrowserDefaultAfterImport[] = "make-browser-default-after-import";
+inline constexpr char kMakeBrowserDefaultAfterImport[] =
+    "make-browser-default-after-import";
 inline constexpr char kMsiDatabase[] = "msi-database";
 inline constexpr char kPartnerPackageGuid[] = "partner-package-guid";
 inline constexpr char kOkButtonPressedTime[] = "ok-button-pressed-time";
 inline constexpr char kOverridePartnerPackage[] = "override-partner-package";
-inline constexpr char kParentInstallerProcessId[] = "parent-installer-process-id";
+inline constexpr char kParentInstallerProcessId[] =
+    "parent-installer-process-id";
 inline constexpr char kPartnerPackage[] = "partner-package";
-inline constexpr char kPreloadedWallpaperBundlePath[] = "preloaded-wallpaper-bundle-path";
-inline constexpr char kProgramFilesInstallation[] = "program-files-installation";
+inline constexpr char kPreloadedWallpaperBundlePath[] =
+    "preloaded-wallpaper-bundle-path";
+inline constexpr char kProgramFilesInstallation[] =
+    "program-files-installation";
 inline constexpr char kProgressWindow[] = "progress-window";
 inline constexpr char kRunAsAdmin[] = "run-as-admin";
 inline constexpr char kSemiSilent[] = "semi-silent";
@@ -45,7 +50,8 @@ inline constexpr char kSilent[] = "silent";
 inline constexpr char kSource[] = "source";
 inline constexpr char kSpawnedInProtectedDir[] = "spawned_in_protected_dir";
 inline constexpr char kSystemLevel[] = "system-level";
-inline constexpr char kTheInterfaceAvailability[] = "the-interface-availability";
+inline constexpr char kTheInterfaceAvailability[] =
+    "the-interface-availability";
 inline constexpr char kUacEnabled[] = "uac-enabled";
 inline constexpr char kUseTaskScheduler2[] = "use-task-scheduler2";
 inline constexpr char kVariationsUpdatePath[] = "variations-update-path";

@@ -13,8 +13,8 @@ constexpr int kHeight = 380;
 MainWindow::MainWindow(const BrandInfo& brand_info,
                        const DistribParams& distrib_params,
                        bool start_installer)
-    : installer_(std::make_unique<Installer>(this, &brand_info,
-                                             &distrib_params, true)) {
+    : installer_(std::make_unique<Installer>(this, &brand_info, &distrib_params,
+                                             true)) {
   (void)start_installer;
 }
 
@@ -59,8 +59,8 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message,
     ::SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  auto* self = reinterpret_cast<MainWindow*>(
-      ::GetWindowLongPtrW(window, GWLP_USERDATA));
+  auto* self =
+      reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self && message == WM_CLOSE) {
     self->end_value_ = kEndClosed;
     self->ended_ = true;

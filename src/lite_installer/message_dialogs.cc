@@ -50,17 +50,19 @@ void BringProcessWindowToTop(uint32_t process_id) {
                           SPIF_SENDCHANGE);
   ::BringWindowToTop(window);
   ::SetForegroundWindow(window);
-  ::SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
-                          reinterpret_cast<void*>(
-                              static_cast<uintptr_t>(timeout)),
-                          SPIF_SENDCHANGE);
+  ::SystemParametersInfoW(
+      SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+      reinterpret_cast<void*>(static_cast<uintptr_t>(timeout)),
+      SPIF_SENDCHANGE);
 }
 
 void ShowProcessorNotice(int message_id, const std::string& language) {
   (void)language;
-  std::wstring text = L"Couldn't install Zarvex\u00A0Browser on this computer.\n";
-  text += message_id == kMessageNoSse3 ? L"The processor doesn't support SSE3."
-                                       : L"Your processor does not support SSE2.";
+  std::wstring text =
+      L"Couldn't install Zarvex\u00A0Browser on this computer.\n";
+  text += message_id == kMessageNoSse3
+              ? L"The processor doesn't support SSE3."
+              : L"Your processor does not support SSE2.";
   ::MessageBoxW(nullptr, text.c_str(), L"Zarvex\u00A0Browser Installation",
                 MB_OK);
 }

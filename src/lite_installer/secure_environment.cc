@@ -26,8 +26,7 @@ SecureEnvironmentResult SetUpSecureEnvironment(int32_t* exit_code) {
 
   HMODULE kernel32 = ::GetModuleHandleW(L"kernel32.dll");
   auto set_search_path_mode = reinterpret_cast<SetSearchPathModeFunction>(
-      reinterpret_cast<void*>(
-          ::GetProcAddress(kernel32, "SetSearchPathMode")));
+      reinterpret_cast<void*>(::GetProcAddress(kernel32, "SetSearchPathMode")));
   auto set_default_dll_directories =
       reinterpret_cast<SetDefaultDllDirectoriesFunction>(
           reinterpret_cast<void*>(

@@ -65,7 +65,8 @@ TEST_F(SecureEnvironmentTest, ProtectedCopyOutcomes) {
     SecureEnvironmentResult result;
     int32_t exit_code;
   } kCases[] = {
-      {L"i.exe --exit-code=42 --brand-name=x", SecureEnvironmentResult::kCopyFinished, 42},
+      {L"i.exe --exit-code=42 --brand-name=x",
+       SecureEnvironmentResult::kCopyFinished, 42},
       {L"i.exe --exit-code=0", SecureEnvironmentResult::kCopyFinished, 0},
       {L"i.exe --exit-code=-200", SecureEnvironmentResult::kInsecure, -200},
       {L"i.exe --exit-code=701", SecureEnvironmentResult::kCopyFinished, 701},

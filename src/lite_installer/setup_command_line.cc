@@ -44,8 +44,7 @@ InstallerCommandLine BuildSetupCommandLine(const InstallerCommandLine& own,
                                  sw::kDisableVessaLogicApply);
   SetIfNotZero(command_line, sw::kOkButtonPressedTime,
                in.ok_button_pressed_time);
-  SetIfNotZero(command_line, sw::kInstallStartTimeNoUac,
-               in.install_start_time);
+  SetIfNotZero(command_line, sw::kInstallStartTimeNoUac, in.install_start_time);
   SetIfNotZero(command_line, sw::kTheInterfaceAvailability,
                in.interface_availability);
   SetIfNotEmpty(command_line, sw::kAbtConfigResourceFile, in.abt_config_file);
@@ -56,8 +55,7 @@ InstallerCommandLine BuildSetupCommandLine(const InstallerCommandLine& own,
     command_line.AppendSwitchValue(sw::kClidsFile, files.clids);
     SetIfNotEmpty(command_line, sw::kClidsSearchbandFile,
                   files.clids_searchband);
-    SetIfNotEmpty(command_line, sw::kZarvexWebsiteIconFile,
-                  files.website_icon);
+    SetIfNotEmpty(command_line, sw::kZarvexWebsiteIconFile, files.website_icon);
     if (files.brand_package_loaded) {
       command_line.AppendSwitchValue(sw::kBrandPackage, files.brand_package);
     }
@@ -87,9 +85,9 @@ InstallerCommandLine BuildSetupCommandLine(const InstallerCommandLine& own,
 }
 
 std::string InstallTypeName(int type) {
-  static const char* const kNames[] = {"lite",    "full",          "updater",
-                                       "service", "service_audit",
-                                       "browser_diagnostics"};
+  static const char* const kNames[] = {"lite",          "full",
+                                       "updater",       "service",
+                                       "service_audit", "browser_diagnostics"};
   if (type >= 0 && type < static_cast<int>(std::size(kNames))) {
     return kNames[type];
   }

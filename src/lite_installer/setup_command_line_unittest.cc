@@ -45,10 +45,11 @@ TEST(SetupCommandLineTest, DataFilesAndBackgroundTasks) {
   in.uts2_param = "11";
   InstallerCommandLine setup =
       BuildSetupCommandLine(InstallerCommandLine(), L"s.exe", true, in);
-  EXPECT_EQ(setup.GetCommandLineString(),
-            L"s.exe --brand-name=b --brand-package=\"C:\\t\\brand\" --clids-file "
-            L"--installerdata=\"C:\\t\\installerdata\" --progress-window=0 "
-            L"--verbose-logging --webntp-path=\"C:\\t\\ntp\"");
+  EXPECT_EQ(
+      setup.GetCommandLineString(),
+      L"s.exe --brand-name=b --brand-package=\"C:\\t\\brand\" --clids-file "
+      L"--installerdata=\"C:\\t\\installerdata\" --progress-window=0 "
+      L"--verbose-logging --webntp-path=\"C:\\t\\ntp\"");
 
   InstallerCommandLine without =
       BuildSetupCommandLine(InstallerCommandLine(), L"s.exe", false, in);
@@ -62,13 +63,13 @@ TEST(SetupCommandLineTest, OtherProcesses) {
   InstallerCommandLine setup;
   setup.SetProgram(L"fake_browser_arc");
   setup.AppendSwitch("verbose-logging");
-  EXPECT_EQ(BuildElevatedCopyCommandLine(own, 77, setup).GetCommandLineString(),
-            L" --parent-installer-process-id=77 --run-as-admin "
-            L"--setup-cmd-line=\"fake_browser_arc --verbose-logging\" --silent");
   EXPECT_EQ(
-      BuildProtectedCopyCommandLine(own, L"C:\\T\\x\\i.exe")
-          .GetCommandLineString(),
-      L"\"C:\\T\\x\\i.exe\" --silent --spawned_in_protected_dir");
+      BuildElevatedCopyCommandLine(own, 77, setup).GetCommandLineString(),
+      L" --parent-installer-process-id=77 --run-as-admin "
+      L"--setup-cmd-line=\"fake_browser_arc --verbose-logging\" --silent");
+  EXPECT_EQ(BuildProtectedCopyCommandLine(own, L"C:\\T\\x\\i.exe")
+                .GetCommandLineString(),
+            L"\"C:\\T\\x\\i.exe\" --silent --spawned_in_protected_dir");
   EXPECT_EQ(BuildInterfaceProbeCommandLine(L"C:\\i.exe").GetCommandLineString(),
             L"\"C:\\i.exe\" --check-the-interface");
 }

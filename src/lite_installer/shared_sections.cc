@@ -6,8 +6,8 @@ namespace {
 
 // The "shared" attribute makes the linker mark the sections
 // IMAGE_SCN_MEM_SHARED; both start zero-filled in the file.
-__attribute__((section("SHARED"), shared, used)) volatile LONG
-    g_master_process_id = 0;
+__attribute__((section("SHARED"), shared,
+               used)) volatile LONG g_master_process_id = 0;
 
 // Aligned explicitly so that the compiler does not pad the large array (and
 // with it the section) to a wider boundary.

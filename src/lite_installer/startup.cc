@@ -1,8 +1,8 @@
 #include "lite_installer/startup.h"
 
-#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <windows.h>
 // GDI+ headers expect min/max.
 #include <algorithm>
 namespace Gdiplus {
@@ -57,17 +57,15 @@ class UserInterfaceEnvironment {
                                      ICC_LINK_CLASS | ICC_PROGRESS_CLASS};
     ::InitCommonControlsEx(&controls);
     Gdiplus::GdiplusStartupInput input;
-    gdiplus_started_ =
-        Gdiplus::GdiplusStartup(&gdiplus_token_, &input, nullptr) ==
-        Gdiplus::Ok;
+    gdiplus_started_ = Gdiplus::GdiplusStartup(&gdiplus_token_, &input,
+                                               nullptr) == Gdiplus::Ok;
   }
   ~UserInterfaceEnvironment() {
     if (gdiplus_started_) Gdiplus::GdiplusShutdown(gdiplus_token_);
     ::CoUninitialize();
   }
   UserInterfaceEnvironment(const UserInterfaceEnvironment&) = delete;
-  UserInterfaceEnvironment& operator=(const UserInterfaceEnvironment&) =
-      delete;
+  UserInterfaceEnvironment& operator=(const UserInterfaceEnvironment&) = delete;
 
  private:
   ULONG_PTR gdiplus_token_ = 0;
@@ -131,8 +129,8 @@ int RunInstallerProcess() {
   auto crash_reporter = std::make_unique<CrashReporter>();
   crash_reporter->SetParameter("ptype", "installer");
 
-  SetLogger(std::make_unique<FileLogger>(
-      LogFilePath(base::GetTempDirectory()), kMaxLogSize));
+  SetLogger(std::make_unique<FileLogger>(LogFilePath(base::GetTempDirectory()),
+                                         kMaxLogSize));
   LOG(INFO) << "-------------------------------------- Start install.";
 
   const InstallerCommandLine& command_line =

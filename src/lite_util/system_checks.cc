@@ -1,16 +1,16 @@
 #include "lite_util/system_checks.h"
 
-#include <windows.h>
 #include <shlobj.h>
+#include <windows.h>
 
 namespace lite {
 
 int GetWindowsVersion() {
   using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
   OSVERSIONINFOW info = {sizeof(info)};
-  auto rtl_get_version = reinterpret_cast<RtlGetVersionFunction>(
-      reinterpret_cast<void*>(::GetProcAddress(
-          ::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  auto rtl_get_version =
+      reinterpret_cast<RtlGetVersionFunction>(reinterpret_cast<void*>(
+          ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
   if (!rtl_get_version || rtl_get_version(&info) != 0) return 0;
   DWORD major = info.dwMajorVersion;
   DWORD minor = info.dwMinorVersion;

@@ -27,8 +27,8 @@ void CrashReporter::SetParameter(const std::string& name,
   annotations_[name] = value;
 }
 
-LONG WINAPI CrashReporter::UnhandledExceptionFilter(
-    EXCEPTION_POINTERS* exception) {
+LONG WINAPI
+CrashReporter::UnhandledExceptionFilter(EXCEPTION_POINTERS* exception) {
   CrashReporter* reporter = g_crash_reporter;
   if (reporter && reporter->previous_filter_) {
     return reporter->previous_filter_(exception);

@@ -31,8 +31,8 @@ LogTime ToLogTime(const FILETIME& file_time) {
 
 HANDLE OpenForAppend(const std::wstring& path) {
   return ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 enum class LockOutcome { kTaken, kTakenAfterAbandonment, kNotTaken };
@@ -40,8 +40,8 @@ enum class LockOutcome { kTaken, kTakenAfterAbandonment, kNotTaken };
 }  // namespace
 
 std::wstring LogFileName() {
-  return L"lite_installer" + base::UTF8ToWide(InstallDetails::Get().install_suffix()) +
-         L".log";
+  return L"lite_installer" +
+         base::UTF8ToWide(InstallDetails::Get().install_suffix()) + L".log";
 }
 
 std::wstring LogFilePath(const std::wstring& temp_directory) {
@@ -57,9 +57,8 @@ FileLogger::FileLogger(std::wstring path, uint32_t max_size)
 FileLogger::~FileLogger() = default;
 
 void FileLogger::Emit(const LogRecord& record) {
-  std::optional<std::string> header =
-      FormatLogHeader(ToLogTime(record.time), record.process_id,
-                      record.thread_id);
+  std::optional<std::string> header = FormatLogHeader(
+      ToLogTime(record.time), record.process_id, record.thread_id);
   std::optional<std::string> suffix =
       FormatLogSuffix(record.function ? record.function : "", record.line);
   if (!header || !suffix) return;

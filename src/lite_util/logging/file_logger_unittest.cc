@@ -124,8 +124,8 @@ TEST_F(FileLoggerTest, FailedRotationIsReportedOnceAndSwitchedOff) {
   record.text = "third";
   logger->Emit(record);
   std::string content = ReadFile(path_);
-  std::string notice = "LOGGING: Failed to rotate log file " +
-                       base::WideToUTF8(path_) + ": -";
+  std::string notice =
+      "LOGGING: Failed to rotate log file " + base::WideToUTF8(path_) + ": -";
   size_t first = content.find(notice);
   ASSERT_NE(first, std::string::npos) << content;
   EXPECT_EQ(content.find(notice, first + 1), std::string::npos) << content;
@@ -139,8 +139,7 @@ TEST_F(FileLoggerTest, HeldMutexGivesOneLockFailureNotice) {
     uint32_t LockTimeoutMs() const override { return 50; }
   };
   QuickLogger logger(path_, 1048576);
-  std::wstring name =
-      base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
+  std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
   HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::thread holder([&] {
@@ -174,8 +173,7 @@ TEST_F(FileLoggerTest, HeldMutexGivesOneLockFailureNotice) {
 
 TEST_F(FileLoggerTest, RealTimeoutIsAboutOneSecond) {
   FileLogger* logger = Install();
-  std::wstring name =
-      base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
+  std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
   HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::thread holder([&] {
@@ -200,8 +198,7 @@ TEST_F(FileLoggerTest, RealTimeoutIsAboutOneSecond) {
 
 TEST_F(FileLoggerTest, AbandonedMutexIsReportedEveryTime) {
   FileLogger* logger = Install();
-  std::wstring name =
-      base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
+  std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
   LogRecord record;
   record.function = "f";
   for (const char* text : {"one", "two"}) {

@@ -28,8 +28,8 @@ std::optional<std::string> FormatLogSuffix(std::string_view function,
                                            int32_t line) {
   char buffer[kLogFieldBufferSize];
   int length = std::snprintf(buffer, sizeof(buffer), " (%.*s:%d)",
-                             static_cast<int>(function.size()),
-                             function.data(), static_cast<int>(line));
+                             static_cast<int>(function.size()), function.data(),
+                             static_cast<int>(line));
   if (length < 0 || static_cast<size_t>(length) >= sizeof(buffer)) {
     return std::nullopt;
   }

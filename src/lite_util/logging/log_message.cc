@@ -15,10 +15,9 @@ Logger* g_logger = nullptr;
 
 std::string FormatMessageFrom(DWORD flags, HMODULE module, uint32_t code) {
   wchar_t buffer[1024];
-  DWORD length = ::FormatMessageW(flags | FORMAT_MESSAGE_IGNORE_INSERTS, module,
-                                  code, MAKELANGID(LANG_ENGLISH,
-                                                   SUBLANG_ENGLISH_US),
-                                  buffer, 1024, nullptr);
+  DWORD length = ::FormatMessageW(
+      flags | FORMAT_MESSAGE_IGNORE_INSERTS, module, code,
+      MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), buffer, 1024, nullptr);
   if (length == 0) return std::string();
   return base::WideToUTF8(std::wstring_view(buffer, length));
 }

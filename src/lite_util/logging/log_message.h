@@ -89,11 +89,11 @@ class LogMessage {
 #define LOG(severity) \
   ::lite::LogMessage(::lite::LOG_##severity, LITE_LOG_FUNCTION, __LINE__)
 // Appends the text of the calling thread's last error.
-#define PLOG(severity)                                                   \
+#define PLOG(severity)                                                    \
   ::lite::LogMessage(::lite::LOG_##severity, LITE_LOG_FUNCTION, __LINE__, \
                      ::lite::SystemErrorText(::GetLastError()))
 // Appends the text of an explicit error code.
-#define LOG_WITH_ERROR(severity, code)                                   \
+#define LOG_WITH_ERROR(severity, code)                                    \
   ::lite::LogMessage(::lite::LOG_##severity, LITE_LOG_FUNCTION, __LINE__, \
                      ::lite::SystemErrorText(code))
 

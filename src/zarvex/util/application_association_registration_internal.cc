@@ -1,7 +1,7 @@
 #include "zarvex/util/application_association_registration_internal.h"
 
-#include <windows.h>
 #include <shobjidl.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <string>
@@ -25,22 +25,48 @@ struct RegistrationInterface {
 };
 
 constexpr RegistrationInterface kRegistrationInterfaces[] = {
-    {{0x2A848E25, 0xD688, 0x4AA3, {0x8E, 0x55, 0x0C, 0x16, 0xCB, 0x3A, 0x2D, 0xFB}}, 1},
-    {{0xFC0BE3A5, 0x6BE4, 0x423C, {0xB2, 0x87, 0x24, 0x89, 0x34, 0xE3, 0x79, 0xC7}}, 1},
-    {{0x14EBCC88, 0x2831, 0x4FC8, {0xA5, 0xDF, 0x9F, 0x36, 0xA8, 0x1D, 0xB1, 0x2C}}, 0},
-    {{0x1C5C9D10, 0x1225, 0x4C97, {0x8C, 0x51, 0x98, 0xE1, 0xB6, 0xF0, 0xD4, 0xE0}}, 0},
-    {{0x229D59E2, 0xF94A, 0x402E, {0x9A, 0x9F, 0x3B, 0x84, 0xA1, 0xAC, 0xED, 0x77}}, 0},
+    {{0x2A848E25,
+      0xD688,
+      0x4AA3,
+      {0x8E, 0x55, 0x0C, 0x16, 0xCB, 0x3A, 0x2D, 0xFB}},
+     1},
+    {{0xFC0BE3A5,
+      0x6BE4,
+      0x423C,
+      {0xB2, 0x87, 0x24, 0x89, 0x34, 0xE3, 0x79, 0xC7}},
+     1},
+    {{0x14EBCC88,
+      0x2831,
+      0x4FC8,
+      {0xA5, 0xDF, 0x9F, 0x36, 0xA8, 0x1D, 0xB1, 0x2C}},
+     0},
+    {{0x1C5C9D10,
+      0x1225,
+      0x4C97,
+      {0x8C, 0x51, 0x98, 0xE1, 0xB6, 0xF0, 0xD4, 0xE0}},
+     0},
+    {{0x229D59E2,
+      0xF94A,
+      0x402E,
+      {0x9A, 0x9F, 0x3B, 0x84, 0xA1, 0xAC, 0xED, 0x77}},
+     0},
 };
 constexpr GUID kIidSetAppAsDefaultBrowserInternal = {
-    0xB00DC47B, 0xBFF4, 0x4318, {0xBE, 0x5B, 0xA5, 0x85, 0x6F, 0x91, 0x69, 0xA2}};
+    0xB00DC47B,
+    0xBFF4,
+    0x4318,
+    {0xBE, 0x5B, 0xA5, 0x85, 0x6F, 0x91, 0x69, 0xA2}};
 constexpr GUID kIidAssocHandlerMakeDefault = {
-    0xCA635855, 0xB44E, 0x4541, {0x95, 0x91, 0x9F, 0xAA, 0x53, 0x35, 0x4A, 0x53}};
+    0xCA635855,
+    0xB44E,
+    0x4541,
+    {0x95, 0x91, 0x9F, 0xAA, 0x53, 0x35, 0x4A, 0x53}};
 
 using CreateRegistrationFunction = HRESULT(WINAPI*)(REFIID, void**);
 using EnumHandlersFunction = HRESULT(WINAPI*)(PCWSTR, ASSOC_FILTER,
-                                             IEnumAssocHandlers**);
+                                              IEnumAssocHandlers**);
 using EnumHandlersForProtocolFunction = HRESULT(WINAPI*)(PCWSTR, REFIID,
-                                                        void**);
+                                                         void**);
 
 FARPROC Shell32Function(const char* name) {
   HMODULE shell32 = ::GetModuleHandleW(L"shell32.dll");
@@ -83,8 +109,8 @@ bool HandlersSupportMakeDefault(IEnumAssocHandlers* handlers) {
 }
 
 bool CheckHandlersSupportMakeDefault() {
-  auto by_protocol = reinterpret_cast<EnumHandlersForProtocolFunction>(
-      reinterpret_cast<void*>(
+  auto by_protocol =
+      reinterpret_cast<EnumHandlersForProtocolFunction>(reinterpret_cast<void*>(
           Shell32Function("SHAssocEnumHandlersForProtocolByApplication")));
   auto by_extension = reinterpret_cast<EnumHandlersFunction>(
       reinterpret_cast<void*>(Shell32Function("SHAssocEnumHandlers")));
@@ -94,8 +120,8 @@ bool CheckHandlersSupportMakeDefault() {
                                            reinterpret_cast<void**>(&handlers))
                              : E_NOTIMPL;
     if (FAILED(hr) || !handlers) {
-      Report("SHAssocEnumHandlersForProtocolByApplication error, hr=" +
-             Hr(hr) + " protocol=" + (protocol[4] ? "https" : "http"));
+      Report("SHAssocEnumHandlersForProtocolByApplication error, hr=" + Hr(hr) +
+             " protocol=" + (protocol[4] ? "https" : "http"));
       return false;
     }
     bool ok = HandlersSupportMakeDefault(handlers);
@@ -104,12 +130,12 @@ bool CheckHandlersSupportMakeDefault() {
   }
   for (const wchar_t* extension : {L".htm", L".html"}) {
     IEnumAssocHandlers* handlers = nullptr;
-    HRESULT hr = by_extension ? by_extension(extension, ASSOC_FILTER_NONE,
-                                             &handlers)
-                              : E_NOTIMPL;
+    HRESULT hr = by_extension
+                     ? by_extension(extension, ASSOC_FILTER_NONE, &handlers)
+                     : E_NOTIMPL;
     if (FAILED(hr) || !handlers) {
-      Report("SHAssocEnumHandlers error, hr=" + Hr(hr) + " extension=" +
-             (extension[4] ? ".html" : ".htm"));
+      Report("SHAssocEnumHandlers error, hr=" + Hr(hr) +
+             " extension=" + (extension[4] ? ".html" : ".htm"));
       return false;
     }
     bool ok = HandlersSupportMakeDefault(handlers);
@@ -122,14 +148,15 @@ bool CheckHandlersSupportMakeDefault() {
 }  // namespace
 
 bool IsInternalInterfaceAvailable() {
-  auto create = reinterpret_cast<CreateRegistrationFunction>(
-      reinterpret_cast<void*>(
+  auto create =
+      reinterpret_cast<CreateRegistrationFunction>(reinterpret_cast<void*>(
           Shell32Function("SHCreateAssociationRegistration")));
   IUnknown* registration = nullptr;
   int kind = -1;
   for (const RegistrationInterface& candidate : kRegistrationInterfaces) {
-    if (create && SUCCEEDED(create(candidate.iid,
-                                   reinterpret_cast<void**>(&registration))) &&
+    if (create &&
+        SUCCEEDED(
+            create(candidate.iid, reinterpret_cast<void**>(&registration))) &&
         registration) {
       kind = candidate.kind;
       break;
@@ -139,7 +166,8 @@ bool IsInternalInterfaceAvailable() {
   if (kind < 0) {
     OSVERSIONINFOW version = {sizeof(version)};
     ::GetVersionExW(&version);
-    Report("Unsupported Win10 version=" + std::to_string(version.dwBuildNumber));
+    Report("Unsupported Win10 version=" +
+           std::to_string(version.dwBuildNumber));
     return false;
   }
   if (kind == 0) {
@@ -147,9 +175,9 @@ bool IsInternalInterfaceAvailable() {
     return true;
   }
   IUnknown* set_default = nullptr;
-  HRESULT hr = registration->QueryInterface(
-      kIidSetAppAsDefaultBrowserInternal,
-      reinterpret_cast<void**>(&set_default));
+  HRESULT hr =
+      registration->QueryInterface(kIidSetAppAsDefaultBrowserInternal,
+                                   reinterpret_cast<void**>(&set_default));
   registration->Release();
   if (FAILED(hr)) {
     Report("QueryInterface(ISetAppAsDefaultBrowserInternal) error, hr=" +
