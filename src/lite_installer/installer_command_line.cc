@@ -1,7 +1,8 @@
 #include "lite_installer/installer_command_line.h"
 
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "base/string_util.h"
 #include "lite_installer/installer_switches.h"

@@ -1,8 +1,9 @@
 #include "lite_installer/startup.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 // GDI+ headers expect min/max.
 #include <algorithm>
 namespace Gdiplus {

@@ -1,7 +1,8 @@
 #include "lite_util/system_checks.h"
 
-#include <shlobj.h>
 #include <windows.h>
+
+#include <shlobj.h>
 
 namespace lite {
 

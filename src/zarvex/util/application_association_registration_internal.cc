@@ -1,7 +1,8 @@
 #include "zarvex/util/application_association_registration_internal.h"
 
-#include <shobjidl.h>
 #include <windows.h>
+
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
