@@ -47,7 +47,7 @@ done
 for d in proc dev sys; do mount --rbind "/$d" "$root/$d"; done
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} HOME=/root \
   WINEDLLOVERRIDES="mscoree,mshtml=" PATH=$wine_bin:/usr/bin:/bin
-run() { chroot "$root" /usr/bin/env --chdir="$cwd" "$@"; }
+run() { /usr/sbin/chroot "$root" /usr/bin/env --chdir="$cwd" "$@"; }
 # First use of a prefix: create it, once, even when several runs start at
 # the same time.
 if [ ! -f "$prefix/.lite-ready" ]; then
@@ -61,7 +61,7 @@ if [ ! -f "$prefix/.lite-ready" ]; then
   ) 9>"$prefix/.lite-lock"
 fi
 run wineserver -p >/dev/null 2>&1 || true
-exec chroot "$root" /usr/bin/env --chdir="$cwd" "$tool" "$@"
+exec /usr/sbin/chroot "$root" /usr/bin/env --chdir="$cwd" "$tool" "$@"
 '
 exec unshare -m --propagation private bash -c "$inner" run.sh \
   "$root" "$prefix" "$wine_bin" "$tool" "$PWD" "${#binds[@]}" "${binds[@]}" "$@"

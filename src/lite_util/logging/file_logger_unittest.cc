@@ -95,7 +95,8 @@ TEST_F(FileLoggerTest, RotatesWhenTheThresholdIsReachedExactly) {
   record.text = std::string(100, 'a');
   logger->Emit(record);
   size_t length = ReadFile(path_).size();
-  std::string header = "0000-00-00 00:00:00.000 00:00 ";
+  // A zero FILETIME is 1601-01-01; process and thread ids are 0.
+  std::string header = "1601-01-01 00:00:00.000 00:00 ";
   // length + header + text == 1000 exactly: rotate first.
   record.text = std::string(1000 - length - header.size(), 'b');
   std::string before = ReadFile(path_);
