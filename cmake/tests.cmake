@@ -29,6 +29,8 @@ lite_unittest(file_logger_unittest
   src/lite_util/logging/log_line_format_unittest.cc)
 lite_unittest(json_with_comments_unittest
   src/lite_util/json_with_comments_unittest.cc)
+lite_unittest(installer_tag_unittest
+  src/lite_installer/installer_tag_unittest.cc)
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)

@@ -7,6 +7,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 namespace lite {
 
@@ -19,6 +20,11 @@ class DistribParams {
 
   // Loads the parameters of this process.
   virtual void LoadDistribParams();
+
+  // Parses "key=value" items joined by "&" (raw bytes, nothing decoded).
+  // The empty item after a trailing "&" is ignored; an item without "="
+  // has an empty value; later items replace earlier ones.
+  static Map ParseParams(std::string_view text);
 
   // Empty when absent.
   std::string Get(const std::string& key) const;
