@@ -28,6 +28,7 @@ lite_unittest(file_logger_unittest
   src/lite_util/logging/file_logger_unittest.cc
   src/lite_util/logging/log_line_format_unittest.cc)
 lite_unittest(json_with_comments_unittest
+  src/lite_util/json_comments_unittest.cc
   src/lite_util/json_with_comments_unittest.cc)
 lite_unittest(installer_tag_unittest
   src/lite_installer/installer_tag_unittest.cc)
@@ -56,3 +57,10 @@ add_test(NAME executable_file
                  ${CMAKE_SOURCE_DIR}/test/blackbox/executable_test.py)
 set_tests_properties(executable_file PROPERTIES
   ENVIRONMENT "LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_PRODUCT_VERSION=${LITE_PRODUCT_VERSION}")
+
+# The byte-level units, built for the host with sanitizers, and their fuzz
+# targets run for a bounded time.
+add_test(NAME host_sanitizers_and_fuzzers
+         COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz/run_host_checks.sh
+                 ${CMAKE_BINARY_DIR}/host)
+set_tests_properties(host_sanitizers_and_fuzzers PROPERTIES TIMEOUT 900)

@@ -11,6 +11,7 @@ packages=(
   debootstrap util-linux
   xvfb xauth x11-apps imagemagick
   gcab osslsigncode openssl
+  clang libclang-rt-14-dev
   googletest
 )
 

@@ -21,9 +21,7 @@ class DistribParams {
   // Loads the parameters of this process.
   virtual void LoadDistribParams();
 
-  // Parses "key=value" items joined by "&" (raw bytes, nothing decoded).
-  // The empty item after a trailing "&" is ignored; an item without "="
-  // has an empty value; later items replace earlier ones.
+  // Parses a parameter text (see distrib_params_parser.h).
   static Map ParseParams(std::string_view text);
 
   // Empty when absent.

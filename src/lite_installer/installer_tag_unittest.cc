@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "lite_installer/distrib_params.h"
+#include "lite_installer/distrib_params_parser.h"
 
 namespace lite {
 namespace {
@@ -205,7 +205,7 @@ TEST(InstallerTagTest, TagBlock) {
 }
 
 TEST(DistribParamsTest, ParseParams) {
-  using Map = DistribParams::Map;
+  using Map = std::map<std::string, std::string>;
   const struct {
     const char* text;
     Map params;
@@ -218,7 +218,7 @@ TEST(DistribParamsTest, ParseParams) {
       {"=v&k=%20", {{"", "v"}, {"k", "%20"}}},
   };
   for (const auto& c : kCases) {
-    EXPECT_EQ(DistribParams::ParseParams(c.text), c.params) << c.text;
+    EXPECT_EQ(ParseDistribParamsText(c.text), c.params) << c.text;
   }
 }
 

@@ -75,6 +75,9 @@ in_root bash -c "
       --without-vulkan --without-wayland --without-osmesa --without-ffmpeg \
       $disabled >/dev/null
   fi
+  # The headers first: Windows headers generated from IDL must exist before
+  # anything could fall back to the cross compiler's own.
+  make -s -j$(nproc) -C include >/dev/null
   make -s -j$(nproc) >/dev/null
   make -s install >/dev/null
 "

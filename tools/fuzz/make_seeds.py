@@ -1,0 +1,89 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpus of the fuzz targets (test/fuzz/corpus)."""
+
+import os
+import struct
+
+PREFIX = bytes.fromhex(
+    "a003020102020101300d06092a864886f70d01010505003019311730150603550403130e"
+    "556e6b6e6f776e20697373756572301e170d3133303130313130303030305a170d313330"
+    "3430313130303030305a301c311a30180603550403131144756d6d792063657274696669"
+    "63617465")
+
+
+def der(tag, content):
+    n = len(content)
+    if n < 0x80:
+        head = bytes([tag, n])
+    elif n < 0x100:
+        head = bytes([tag, 0x81, n])
+    else:
+        head = bytes([tag, 0x82, n >> 8, n & 0xFF])
+    return head + content
+
+
+def dummy_certificate(text):
+    value = struct.pack(">H", len(text)) + text
+    empty = der(0x30, der(0x06, b"\x55\x1d\x0e"))
+    fourth = der(0x30, der(0x06, b"\x2b\x06\x01") + der(0x04, value))
+    extensions = der(0xA3, der(0x30, empty * 3 + fourth))
+    tbs = der(0x30, PREFIX + der(0x30, b"\x05\x00") + extensions)
+    return der(0x30, tbs + der(0x30, b"\x05\x00") + der(0x03, b"\x00"))
+
+
+def signature(certificates):
+    signed = der(0x30, der(0x02, b"\x01") + der(0x31, b"") +
+                 der(0x30, der(0x06, b"\x2b")) + der(0xA0, certificates) +
+                 der(0x31, b""))
+    return der(0x30, der(0x06, b"\x2a\x86\x48") + der(0xA0, signed))
+
+
+def pe(table=b"", tag_block=False):
+    pe_offset = 0x80
+    head = bytearray(0x200)
+    head[0:2] = b"MZ"
+    struct.pack_into("<I", head, 60, pe_offset)
+    head[pe_offset:pe_offset + 4] = b"PE\0\0"
+    struct.pack_into("<H", head, pe_offset + 24, 0x10B)
+    if table:
+        struct.pack_into("<II", head, pe_offset + 24 + 96 + 32, len(head),
+                         len(table))
+    return bytes(head) + table
+
+
+def entry(blob):
+    data = struct.pack("<IHH", 8 + len(blob), 0x200, 2) + blob
+    return data + b"\0" * (-len(data) % 8)
+
+
+def main():
+    root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                        "test", "fuzz", "corpus")
+    seeds = {
+        "installer_tag_fuzzer": {
+            "two_dummy_certificates": pe(entry(signature(
+                dummy_certificate(b"a=1&") + dummy_certificate(b"b=2")))),
+            "tag_block": pe(entry(b"\x30\x82\x00\x05" + b"\xee" * 5) +
+                            b"Zact\x00\x07lang=ru"),
+            "no_table": pe(),
+        },
+        "distrib_params_fuzzer": {
+            "typical": b"lang=ru&stat=1&def=2&uac=1&banerid=0123&try_x64=1",
+            "edges": b"x&y=1=2&y=3&&=v&",
+        },
+        "json_comments_fuzzer": {
+            "brand_config": b"//" + b"QUJD" * 43 + b"\n{\"install\": {\"brand_id\": "
+                            b"\"z\" /* id */}, \"url\": \"http://x//y\"}\n// end",
+            "unclosed": b"[1] /* open",
+        },
+    }
+    for target, files in seeds.items():
+        directory = os.path.join(root, target)
+        os.makedirs(directory, exist_ok=True)
+        for name, data in files.items():
+            with open(os.path.join(directory, name), "wb") as f:
+                f.write(data)
+
+
+if __name__ == "__main__":
+    main()
