@@ -32,6 +32,9 @@ lite_unittest(json_with_comments_unittest
   src/lite_util/json_with_comments_unittest.cc)
 lite_unittest(installer_tag_unittest
   src/lite_installer/installer_tag_unittest.cc)
+lite_unittest(system_checks_unittest
+  src/lite_util/system_checks_unittest.cc
+  src/lite_util/windows_version_unittest.cc)
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)

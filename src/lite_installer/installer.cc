@@ -15,7 +15,7 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
 Installer::~Installer() = default;
 
 void Installer::SetMakeDefaultBrowser(bool make_default) {
-  int version = GetWindowsVersion();
+  int version = WindowsVersion();
   bool windows8 = version == 5 || version == 6;
   make_default_browser_ = make_default && !windows8;
 }

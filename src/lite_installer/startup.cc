@@ -198,7 +198,7 @@ int RunInstallerProcess() {
   if (!language.empty()) brand_info->set_language(language);
   brand_info->FillDefaults();
 
-  const int windows_version = GetWindowsVersion();
+  const int windows_version = WindowsVersion();
   for (const auto& [key, value] : distrib_params->params()) {
     crash_reporter->SetParameter(key, value);
   }
