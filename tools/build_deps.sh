@@ -8,7 +8,7 @@ set -euo pipefail
 JANSSON_VERSION=2.14-2
 OPENSSL_VERSION=3.0.17-1~deb12u2   # bookworm-updates
 host=i686-w64-mingw32
-cache=${LITE_DEPS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/zarvex-lite-deps}
+cache=${LITE_DEPS_CACHE:-/var/cache/zarvex-lite/deps}
 prefix="$cache/$host-jansson_${JANSSON_VERSION}-openssl_${OPENSSL_VERSION}"
 prefix=${prefix//\~/_}
 if [ -f "$prefix/.complete" ]; then echo "$prefix"; exit 0; fi
