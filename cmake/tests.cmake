@@ -67,3 +67,12 @@ add_test(NAME host_sanitizers_and_fuzzers
          COMMAND ${CMAKE_SOURCE_DIR}/tools/fuzz/run_host_checks.sh
                  ${CMAKE_BINARY_DIR}/host)
 set_tests_properties(host_sanitizers_and_fuzzers PROPERTIES TIMEOUT 900)
+
+# The tagging tool on a really signed installer; read_tag comes from the host
+# build of the test above.
+add_test(NAME tagging_roundtrip
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/tagging/tagging_test.py)
+set_tests_properties(tagging_roundtrip PROPERTIES
+  DEPENDS host_sanitizers_and_fuzzers
+  ENVIRONMENT "LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_READ_TAG=${CMAKE_BINARY_DIR}/host/read_tag")
