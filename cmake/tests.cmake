@@ -15,6 +15,7 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
 # program's code, run under Wine by CTest.
 function(lite_unittest name)
   add_executable(${name} ${ARGN})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE lite_core GTest::gtest_main)
   target_link_options(${name} PRIVATE ${LITE_STATIC_LINK} -Wl,--gc-sections)
   add_test(NAME ${name} COMMAND ${name})
@@ -35,6 +36,9 @@ lite_unittest(installer_tag_unittest
 lite_unittest(system_checks_unittest
   src/lite_util/system_checks_unittest.cc
   src/lite_util/windows_version_unittest.cc)
+lite_unittest(installer_registry_unittest
+  src/lite_util/installer_registry_unittest.cc
+  src/lite_util/user_id_unittest.cc)
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)
