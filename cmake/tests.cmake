@@ -32,7 +32,8 @@ lite_unittest(json_with_comments_unittest
   src/lite_util/json_comments_unittest.cc
   src/lite_util/json_with_comments_unittest.cc)
 lite_unittest(installer_tag_unittest
-  src/lite_installer/installer_tag_unittest.cc)
+  src/lite_installer/installer_tag_unittest.cc
+  src/lite_installer/distrib_params_unittest.cc)
 lite_unittest(system_checks_unittest
   src/lite_util/system_checks_unittest.cc
   src/lite_util/windows_version_unittest.cc)

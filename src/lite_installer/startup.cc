@@ -194,7 +194,7 @@ int RunInstallerProcess() {
   distrib_params->LoadDistribParams();
   auto brand_info = std::make_unique<BrandInfo>(temp_path);
   brand_info->GetInfo(brand_name);
-  std::string language = distrib_params->Get("lang");
+  std::string language = distrib_params->GetValue("lang");
   if (!language.empty()) brand_info->set_language(language);
   brand_info->FillDefaults();
 
