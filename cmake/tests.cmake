@@ -40,6 +40,9 @@ lite_unittest(system_checks_unittest
 lite_unittest(installer_registry_unittest
   src/lite_util/installer_registry_unittest.cc
   src/lite_util/user_id_unittest.cc)
+lite_unittest(ui_language_unittest
+  src/lite_installer/ui_language_unittest.cc
+  test/resources/test_strings.rc)
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)
