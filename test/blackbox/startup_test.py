@@ -130,4 +130,5 @@ class StartupTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
+    h.exit_unless_wine_available()
     unittest.main(verbosity=2)

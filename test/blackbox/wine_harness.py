@@ -10,6 +10,7 @@ import glob
 import os
 import re
 import subprocess
+import sys
 import time
 
 WINE_RUN = os.environ.get("LITE_WINE_RUN", "")
@@ -22,6 +23,18 @@ LINE_RE = re.compile(
     r"^(?P<date>\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}) "
     r"(?P<pid>\d{2,}):(?P<tid>\d{2,}) (?P<severity>INFO|ERROR|WARNING): "
     r"(?P<text>.*) \((?P<function>~?\w+|operator\(\)):(?P<line>\d+)\)$")
+
+
+WINE_ROOT = os.environ.get("LITE_WINE_ROOT",
+                           "/var/cache/zarvex-lite/wine-root")
+
+
+def exit_unless_wine_available():
+    """Exits with CTest's skip code when Wine has not been built."""
+    if not os.access(os.path.join(WINE_ROOT, "opt/wine-wow64/bin/wine"),
+                     os.X_OK):
+        print("SKIPPED: Wine is not built here (tools/wine/build_wine.sh)")
+        sys.exit(125)
 
 
 def windows_path(unix_path):

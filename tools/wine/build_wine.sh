@@ -66,6 +66,7 @@ in_root bash -c "
   cd $src
   if [ ! -f Makefile ]; then
     ./configure --prefix=/opt/wine-wow64 --enable-archs=i386,x86_64 \
+      --enable-maintainer-mode \
       --disable-tests --without-alsa --without-capi --without-coreaudio \
       --without-cups --without-dbus --without-gettext --without-gphoto \
       --without-gssapi --without-gstreamer --without-krb5 --without-netapi \
@@ -75,6 +76,9 @@ in_root bash -c "
       --without-vulkan --without-wayland --without-osmesa --without-ffmpeg \
       $disabled >/dev/null
   fi
+  # Debian's source has no fonts; take the ones its fonts-wine package
+  # ships instead of generating them with fontforge.
+  cp -n /usr/share/wine/fonts/* fonts/
   # The headers first: Windows headers generated from IDL must exist before
   # anything could fall back to the cross compiler's own.
   make -s -j$(nproc) -C include >/dev/null
