@@ -30,7 +30,11 @@ WINE_ROOT = os.environ.get("LITE_WINE_ROOT",
 
 
 def exit_unless_wine_available():
-    """Exits with CTest's skip code when Wine has not been built."""
+    """Exits with CTest's skip code when Wine cannot run programs here."""
+    verified = os.path.join(os.path.dirname(WINE_RUN), "runner-verified")
+    if not os.path.exists(verified):
+        print("SKIPPED: the Wine runner is not verified yet (docs/wine.md)")
+        sys.exit(125)
     if not os.access(os.path.join(WINE_ROOT, "opt/wine-wow64/bin/wine"),
                      os.X_OK):
         print("SKIPPED: Wine is not built here (tools/wine/build_wine.sh)")
