@@ -3,23 +3,11 @@
 
 import os
 import struct
+import sys
 
-PREFIX = bytes.fromhex(
-    "a003020102020101300d06092a864886f70d01010505003019311730150603550403130e"
-    "556e6b6e6f776e20697373756572301e170d3133303130313130303030305a170d313330"
-    "3430313130303030305a301c311a30180603550403131144756d6d792063657274696669"
-    "63617465")
-
-
-def der(tag, content):
-    n = len(content)
-    if n < 0x80:
-        head = bytes([tag, n])
-    elif n < 0x100:
-        head = bytes([tag, 0x81, n])
-    else:
-        head = bytes([tag, 0x82, n >> 8, n & 0xFF])
-    return head + content
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                "..", "tagging"))
+from tag_installer import DUMMY_PREFIX as PREFIX, der  # noqa: E402
 
 
 def dummy_certificate(text):
