@@ -20,8 +20,15 @@ function(lite_unittest name)
   target_link_options(${name} PRIVATE ${LITE_STATIC_LINK} -Wl,--gc-sections)
   add_test(NAME ${name} COMMAND ${name})
   # tools/wine/run.sh exits with 125 when there is no Wine to run under.
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 125)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 125
+                       FIXTURES_REQUIRED wine_prefix)
 endfunction()
+
+# Creates the test run's Wine prefix once, before any test needs it, and
+# starts its persistent wineserver.
+add_test(NAME wine_prefix COMMAND ${LITE_WINE_RUN} --prefix ${LITE_WINE_PREFIX} --init)
+set_tests_properties(wine_prefix PROPERTIES
+  TIMEOUT 300 SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix)
 
 lite_unittest(installer_command_line_unittest
   src/lite_installer/installer_command_line_unittest.cc
@@ -60,7 +67,7 @@ add_test(NAME blackbox_startup
          COMMAND ${Python3_EXECUTABLE} -u
                  ${CMAKE_SOURCE_DIR}/test/blackbox/startup_test.py)
 set_tests_properties(blackbox_startup PROPERTIES
-  TIMEOUT 600 RUN_SERIAL TRUE SKIP_RETURN_CODE 125
+  TIMEOUT 600 RUN_SERIAL TRUE SKIP_RETURN_CODE 125 FIXTURES_REQUIRED wine_prefix
   ENVIRONMENT "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
 add_dependencies(lite_installer run_and_report exit_with)
 

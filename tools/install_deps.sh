@@ -3,8 +3,11 @@
 # does nothing (and needs no network) when everything is already there.
 set -euo pipefail
 
-# Wine itself is not among them: see tools/wine/build_wine.sh.
+# Wine is Debian's wine32 (32-bit Windows programs need the i386 side). On a
+# kernel that cannot execute 32-bit Linux programs it cannot start; there
+# tools/wine/build_wine.sh builds a WoW64 Wine instead.
 packages=(
+  wine wine32:i386
   cmake ninja-build git python3 dpkg-dev perl make
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libz-mingw-w64-dev
@@ -17,6 +20,11 @@ packages=(
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+  need_update=1
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -93,7 +93,7 @@ TEST(InstallerTagTest, TagBlock) {
   }
 }
 
-TEST(DistribParamsTest, ParseParams) {
+TEST(DistribParamsParserTest, ParseParams) {
   using Map = std::map<std::string, std::string>;
   const struct {
     const char* text;

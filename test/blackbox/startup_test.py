@@ -13,6 +13,9 @@ import wine_harness as h  # noqa: E402
 class StartupTest(unittest.TestCase):
 
     def setUp(self):
+        # An instance left over by an earlier run would turn every start
+        # into a second instance.
+        h.wine(["taskkill", "/f", "/im", "lite_installer.exe"])
         for name in ("lite_installer.log", "lite_installer_old.log"):
             try:
                 os.remove(os.path.join(h.temp_directory(), name))
@@ -108,6 +111,7 @@ class StartupTest(unittest.TestCase):
     def test_second_instance_exits_with_600(self):
         first = h.Run(h.INSTALLER, [])
         self.assertIsNotNone(first.pid)
+        self.addCleanup(first.kill)
         self.assertTrue(h.wait_for(
             lambda: "Installer process id: %d" % first.pid in h.read_log()),
             h.read_log())

@@ -22,22 +22,17 @@ HELPER = os.environ.get("LITE_HELPER_EXE", "")
 LINE_RE = re.compile(
     r"^(?P<date>\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}) "
     r"(?P<pid>\d{2,}):(?P<tid>\d{2,}) (?P<severity>INFO|ERROR|WARNING): "
-    r"(?P<text>.*) \((?P<function>~?\w+|operator\(\)):(?P<line>\d+)\)$")
-
-
-WINE_ROOT = os.environ.get("LITE_WINE_ROOT",
-                           "/var/cache/zarvex-lite/wine-root")
+    r"(?P<text>.*) \((?P<function>~?\w+|operator\(\)):(?P<line>\d+)\)$",
+    re.S)
+HEADER_RE = re.compile(r"^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} \d")
 
 
 def exit_unless_wine_available():
     """Exits with CTest's skip code when Wine cannot run programs here."""
-    verified = os.path.join(os.path.dirname(WINE_RUN), "runner-verified")
-    if not os.path.exists(verified):
-        print("SKIPPED: the Wine runner is not verified yet (docs/wine.md)")
-        sys.exit(125)
-    if not os.access(os.path.join(WINE_ROOT, "opt/wine-wow64/bin/wine"),
-                     os.X_OK):
-        print("SKIPPED: Wine is not built here (tools/wine/build_wine.sh)")
+    check = subprocess.run([WINE_RUN, "--check"], capture_output=True,
+                           text=True)
+    if check.returncode != 0:
+        print(check.stdout.strip() or check.stderr.strip())
         sys.exit(125)
 
 
@@ -77,6 +72,17 @@ class Run:
                                                           err))
         return int(match.group(1))
 
+    def kill(self):
+        """Ends the Windows process (if still running) and the launcher."""
+        if self.process.poll() is None:
+            if self.pid:
+                wine(["taskkill", "/f", "/pid", str(self.pid)])
+            try:
+                self.process.communicate(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.communicate()
+
 
 def run_installer(*args, timeout=120):
     run = Run(INSTALLER, args)
@@ -85,9 +91,11 @@ def run_installer(*args, timeout=120):
 
 def temp_directory():
     """The Windows user's temporary directory inside the prefix."""
-    candidates = [d for d in glob.glob(
-        os.path.join(PREFIX, "drive_c", "users", "*", "AppData", "Local",
-                     "Temp")) if "/Public/" not in d]
+    # Wine 8 keeps it in the profile, newer Wine under AppData\Local.
+    users = os.path.join(PREFIX, "drive_c", "users")
+    candidates = [d for pattern in ("*/Temp", "*/AppData/Local/Temp")
+                  for d in glob.glob(os.path.join(users, pattern))
+                  if "/Public/" not in d]
     if not candidates:
         raise AssertionError("no temporary directory in " + PREFIX)
     return candidates[0]
@@ -106,14 +114,19 @@ def read_log(path=None):
 
 
 def parse_lines(text):
-    """Log records as dicts; raises on a line that breaks the format."""
-    records = []
+    """Log records as dicts; a record that breaks the format comes back as
+    {"raw": ...}. System error texts bring their own line break, so a line
+    without a header continues the record before it."""
+    chunks = []
     for line in text.split("\n")[:-1]:
-        match = LINE_RE.match(line)
-        if not match:
-            records.append({"raw": line})
-            continue
-        records.append(match.groupdict())
+        if HEADER_RE.match(line) or not chunks:
+            chunks.append(line)
+        else:
+            chunks[-1] += "\n" + line
+    records = []
+    for chunk in chunks:
+        match = LINE_RE.match(chunk)
+        records.append(match.groupdict() if match else {"raw": chunk})
     return records
 
 

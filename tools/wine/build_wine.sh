@@ -2,8 +2,8 @@
 # Builds Wine (Debian 13's source package) in its "new WoW64" form inside the
 # Wine root made by make_root.sh, and installs it there under /opt/wine-wow64.
 #
-# Why: our machines cannot execute 32-bit Linux programs, so Debian's wine32
-# cannot start; Debian's amd64 Wine has no 32-bit Windows side. A WoW64 build
+# Only needed where the kernel cannot execute 32-bit Linux programs, so that
+# Debian's wine32 cannot start; Debian's amd64 Wine has no 32-bit Windows side. A WoW64 build
 # (--enable-archs=i386,x86_64) runs 32-bit Windows programs with a purely
 # 64-bit Linux side. Modules the installer and its tests never load (Direct3D
 # helpers, old C runtimes, media) are left out to keep the build short.
@@ -11,6 +11,8 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
+# Debian's wine32 runs here: nothing to build.
+/usr/lib/wine/wine --version >/dev/null 2>&1 && exit 0
 root=$("$here/make_root.sh")
 stamp="$root/opt/wine-wow64/.complete-v1"
 [ -f "$stamp" ] && exit 0

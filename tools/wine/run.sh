@@ -2,6 +2,9 @@
 # Runs a Windows program under the project's Wine, in a private prefix.
 #
 #   tools/wine/run.sh [--prefix DIR] [--bind DIR]... [--tool NAME] program [args...]
+#   tools/wine/run.sh [--prefix DIR] --init   create the prefix, start its server
+#   tools/wine/run.sh --check                 exit 0 if Wine can run programs
+#                                             here, else 125 with the reason
 #
 # Wine lives in its own Linux root (see make_root.sh and build_wine.sh); this
 # enters that root in a private mount namespace with the paths the program
@@ -24,23 +27,60 @@ while [ $# -gt 0 ]; do
     --prefix) prefix=$2; shift 2 ;;
     --bind) binds+=("$2"); shift 2 ;;
     --tool) tool=$2; shift 2 ;;
+    --init) init=1; shift ;;
+    --check) check=1; shift ;;
     *) break ;;
   esac
 done
-# Running programs through this runner is not yet reliable: the first run
-# in a fresh prefix was seen to hang after wineboot (see docs/wine.md). Until
-# that is solved, callers get CTest's skip code, with the reason.
+system_wine() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+if [ -n "${check:-}" ]; then
+  system_wine && exit 0
+  [ -f "$here/runner-verified" ] && [ -x "$root$wine_bin/wine" ] && exit 0
+  echo "SKIPPED: Debian's wine32 cannot run here and the WoW64 runner is not verified yet (docs/wine.md, 'Open problem')"
+  exit 125
+fi
+mkdir -p "$prefix"
+prefix=$(cd "$prefix" && pwd)
+export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} \
+  WINEDLLOVERRIDES="mscoree,mshtml="
+
+# First use of a prefix: create it, once, even when several runs start at
+# the same time; then keep one persistent wineserver for it.
+ensure_prefix() {
+  if [ ! -f "$prefix/.lite-ready" ]; then
+    (
+      flock 9
+      if [ ! -f "$prefix/.lite-ready" ]; then
+        "$@" wineboot -i >/dev/null 2>&1
+        "$@" wineserver -w
+        touch "$prefix/.lite-ready"
+      fi
+    ) 9>"$prefix/.lite-lock"
+  fi
+  "$@" wineserver -p >/dev/null 2>&1 || true
+}
+
+# Debian's wine32, where the kernel runs 32-bit Linux programs.
+if system_wine; then
+  [ "$tool" = wineserver ] || ensure_prefix env
+  [ -n "${init:-}" ] && exit 0
+  exec "$tool" "$@"
+fi
+
+# Otherwise the WoW64 Wine of build_wine.sh. Running programs through it is
+# not yet reliable: the first run in a fresh prefix was seen to hang after
+# wineboot (see docs/wine.md). Until that is solved, callers get CTest's skip
+# code, with the reason.
 if [ ! -f "$here/runner-verified" ]; then
-  echo "SKIPPED: the Wine runner is not verified yet (docs/wine.md, 'Open problem')" >&2
+  echo "SKIPPED: Debian's wine32 cannot run here and the WoW64 runner is not verified yet (docs/wine.md, 'Open problem')" >&2
   exit 125
 fi
 if [ ! -x "$root$wine_bin/wine" ]; then
   echo "run.sh: Wine is not built yet; run tools/setup.sh" >&2
   exit 125
 fi
-mkdir -p "$prefix"
-prefix=$(cd "$prefix" && pwd)
 binds+=("$prefix")
+[ -n "${init:-}" ] && set -- -p && tool=wineserver
 
 # Everything below runs inside the namespace; "$@" is the command.
 inner='

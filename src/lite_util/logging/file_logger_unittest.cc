@@ -202,12 +202,17 @@ TEST_F(FileLoggerTest, AbandonedMutexIsReportedEveryTime) {
   std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
   LogRecord record;
   record.function = "f";
+  // The test keeps a handle open so that the named mutex outlives the
+  // threads. (Opening an existing mutex ignores the initial-owner flag, so
+  // each thread takes it with a wait.)
+  HANDLE keep = ::CreateMutexW(nullptr, FALSE, name.c_str());
   for (const char* text : {"one", "two"}) {
     // A thread that ends while owning the mutex abandons it.
-    std::thread([&] { ::CreateMutexW(nullptr, TRUE, name.c_str()); }).join();
+    std::thread([&] { ::WaitForSingleObject(keep, 0); }).join();
     record.text = text;
     logger->Emit(record);
   }
+  ::CloseHandle(keep);
   std::string content = ReadFile(path_);
   std::string notice = "LOGGING: Abandoned log mutex recovered for file " +
                        base::WideToUTF8(path_) + "\n";
