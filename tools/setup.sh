@@ -27,7 +27,9 @@ if ! report=$(run "$repo/build/run_and_report.exe" \
   exit 0
 fi
 echo "$report" | grep exit_code
-log=$(ls "$prefix"/drive_c/users/*/AppData/Local/Temp/lite_installer.log 2>/dev/null | head -n1)
-echo "Log file: $log"
-[ -n "$log" ] && tail -n 12 "$log"
+# The log is in the Windows user's %TEMP%, wherever this Wine puts it.
+temp=$(run cmd /c echo %TEMP% | tr -d '\r')
+log=$(run --tool winepath -u "$temp\\lite_installer.log" | tr -d '\r')
+echo "Log file: $log ($temp\\lite_installer.log)"
+tail -n 12 "$log" || true
 run --tool wineserver -k >/dev/null 2>&1 || true
