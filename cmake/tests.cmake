@@ -63,12 +63,20 @@ target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)
 
 # Black-box tests of the real executable.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
-add_test(NAME blackbox_startup
-         COMMAND ${Python3_EXECUTABLE} -u
-                 ${CMAKE_SOURCE_DIR}/test/blackbox/startup_test.py)
-set_tests_properties(blackbox_startup PROPERTIES
-  TIMEOUT 600 RUN_SERIAL TRUE SKIP_RETURN_CODE 125 FIXTURES_REQUIRED wine_prefix
-  ENVIRONMENT "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
+set(LITE_BLACKBOX_ENV
+  "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
+# lite_blackbox_test(<name> <script>): a Python test of the real executable.
+# They share the prefix's temporary directory and registry, so they run one
+# at a time.
+function(lite_blackbox_test name script)
+  add_test(NAME ${name}
+           COMMAND ${Python3_EXECUTABLE} -u ${CMAKE_SOURCE_DIR}/${script})
+  set_tests_properties(${name} PROPERTIES
+    TIMEOUT 600 RUN_SERIAL TRUE SKIP_RETURN_CODE 125
+    FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${LITE_BLACKBOX_ENV}")
+endfunction()
+lite_blackbox_test(blackbox_startup test/blackbox/startup_test.py)
+lite_blackbox_test(blackbox_distrib_params test/blackbox/distrib_params_test.py)
 add_dependencies(lite_installer run_and_report exit_with)
 
 add_test(NAME executable_file

@@ -84,9 +84,27 @@ class Run:
                 self.process.communicate()
 
 
-def run_installer(*args, timeout=120):
-    run = Run(INSTALLER, args)
+def run_installer(*args, timeout=120, program=None):
+    run = Run(program or INSTALLER, args)
     return run.wait(timeout), run.pid
+
+
+INSTALLER_KEY = "HKCU\\Software\\Zarvex\\ZarvexBrowser"
+
+
+def reg_query(value, key=INSTALLER_KEY):
+    """A registry value's data as text (32-bit view), or None if absent."""
+    result = wine(["reg", "query", key, "/v", value, "/reg:32"])
+    for line in result.stdout.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) >= 2 and parts[0] == value and parts[1].startswith(
+                "REG_"):
+            return parts[2] if len(parts) == 3 else ""
+    return None
+
+
+def reg_delete(value, key=INSTALLER_KEY):
+    wine(["reg", "delete", key, "/v", value, "/f", "/reg:32"])
 
 
 def temp_directory():

@@ -57,7 +57,12 @@ ensure_prefix() {
       fi
     ) 9>"$prefix/.lite-lock"
   fi
-  "$@" wineserver -p >/dev/null 2>&1 || true
+  # A new server starts Wine's own services with the first program, and they
+  # inherit its output: start them with a no-op whose output goes nowhere,
+  # or a caller reading this program's output would wait for them forever.
+  if "$@" wineserver -p >/dev/null 2>&1; then
+    "$@" wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+  fi
 }
 
 # Debian's wine32, where the kernel runs 32-bit Linux programs.
