@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+
+#include "base/scoped_handle.h"
 
 namespace base {
 
@@ -108,6 +111,59 @@ std::wstring CreateUniqueDirectory(const std::wstring& parent) {
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
   }
   return std::wstring();
+}
+
+bool WriteBytesToFile(const std::wstring& path, std::string_view bytes) {
+  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+  if (!file.IsValid()) return false;
+  size_t offset = 0;
+  while (offset < bytes.size()) {
+    DWORD chunk = static_cast<DWORD>(
+        std::min<size_t>(bytes.size() - offset, 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(file.Get(), bytes.data() + offset, chunk, &written,
+                     nullptr) ||
+        written == 0) {
+      DWORD error = ::GetLastError();
+      file.Reset();
+      ::DeleteFileW(path.c_str());
+      ::SetLastError(error ? error : ERROR_WRITE_FAULT);
+      return false;
+    }
+    offset += written;
+  }
+  return true;
+}
+
+bool ReadFileToString(const std::wstring& path, std::string* bytes,
+                      uint64_t max_size) {
+  bytes->clear();
+  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+  if (!file.IsValid()) return false;
+  LARGE_INTEGER size;
+  if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
+      static_cast<uint64_t>(size.QuadPart) >= max_size) {
+    return false;
+  }
+  bytes->resize(static_cast<size_t>(size.QuadPart));
+  size_t offset = 0;
+  while (offset < bytes->size()) {
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), bytes->data() + offset,
+                    static_cast<DWORD>(bytes->size() - offset), &read,
+                    nullptr) ||
+        read == 0) {
+      bytes->clear();
+      return false;
+    }
+    offset += read;
+  }
+  return true;
 }
 
 }  // namespace base

@@ -2,7 +2,9 @@
 #ifndef BASE_FILE_UTIL_H_
 #define BASE_FILE_UTIL_H_
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace base {
 
@@ -32,6 +34,15 @@ bool DeleteDirectoryRecursive(const std::wstring& path);
 // Creates a new, uniquely named directory inside `parent` (which must end in
 // a separator or be empty) and returns its path, or empty on failure.
 std::wstring CreateUniqueDirectory(const std::wstring& parent);
+
+// Creates or replaces `path` with `bytes`, holding it exclusively while
+// writing. A write that fails part-way deletes the file, so no truncated
+// copy is left behind; the system's error code is kept for the caller.
+bool WriteBytesToFile(const std::wstring& path, std::string_view bytes);
+
+// Reads a whole file of less than `max_size` bytes.
+bool ReadFileToString(const std::wstring& path, std::string* bytes,
+                      uint64_t max_size = 64ull << 20);
 
 }  // namespace base
 

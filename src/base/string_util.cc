@@ -54,6 +54,14 @@ std::string ToLowerASCII(std::string_view text) {
   return result;
 }
 
+std::string ToUpperASCII(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return result;
+}
+
 bool IsUnicodeWhitespace(wchar_t c) {
   switch (c) {
     case 0x0009:

@@ -22,6 +22,7 @@ std::wstring WidenSignedBytes(std::string_view bytes);
 
 // ASCII-only lower-casing.
 std::string ToLowerASCII(std::string_view text);
+std::string ToUpperASCII(std::string_view text);
 
 // Removes leading and trailing white space (ASCII and the Unicode spaces).
 std::wstring TrimWhitespace(std::wstring_view text);
