@@ -51,6 +51,28 @@ lite_unittest(installer_registry_unittest
 lite_unittest(ui_language_unittest
   src/lite_installer/ui_language_unittest.cc
   test/resources/test_strings.rc)
+# Cabinets for the brand tests, linked into them as resources.
+set(LITE_TEST_RES_GEN ${CMAKE_BINARY_DIR}/gen/test_res)
+file(MAKE_DIRECTORY ${LITE_TEST_RES_GEN})
+set(brand_fixtures ${CMAKE_SOURCE_DIR}/test/brand)
+lite_cabinet(${LITE_TEST_RES_GEN}/partner.cab
+             ${brand_fixtures}/partner/partner_config)
+lite_cabinet(${LITE_TEST_RES_GEN}/int.cab ${brand_fixtures}/int/brand_config)
+lite_cabinet(${LITE_TEST_RES_GEN}/multi.cab
+             ${brand_fixtures}/multi/brand_config
+             ${brand_fixtures}/multi/partner_config
+             ${brand_fixtures}/multi/readme.txt)
+set_property(SOURCE test/resources/brand_packages.rc APPEND PROPERTY
+  OBJECT_DEPENDS ${LITE_TEST_RES_GEN}/partner.cab ${LITE_TEST_RES_GEN}/int.cab
+                 ${LITE_TEST_RES_GEN}/multi.cab ${LITE_RES_GEN}/brand_package.cab)
+lite_unittest(brand_info_unittest
+  src/lite_installer/brand_info_unittest.cc
+  src/lite_installer/installer_data_unittest.cc
+  src/lite_util/cabinet_reader_unittest.cc
+  test/resources/brand_packages.rc)
+target_include_directories(brand_info_unittest PRIVATE ${LITE_TEST_RES_GEN}
+                           ${LITE_RES_GEN})
+
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)

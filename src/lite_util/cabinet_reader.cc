@@ -76,6 +76,7 @@ struct ExtractionState {
   CabinetFiles* files;
   Handle output_handle{Handle::Kind::kOutput};
   std::string output;
+  uint32_t announced_size = 0;  // of the file being extracted
 };
 
 // The extraction running on this thread; the open callback only ever opens
@@ -146,6 +147,7 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION info) {
         return 0;
       }
       state->output.clear();
+      state->announced_size = info->cb;
       try {
         state->output.reserve(std::min<size_t>(info->cb, kMaxReserve));
       } catch (const std::bad_alloc&) {
@@ -154,6 +156,12 @@ INT_PTR DIAMONDAPI Notify(FDINOTIFICATIONTYPE type, PFDINOTIFICATION info) {
       return reinterpret_cast<INT_PTR>(&state->output_handle);
     }
     case fdintCLOSE_FILE_INFO: {
+      // A file cut short by damaged data is also closed; only a whole one
+      // is delivered.
+      if (state->output.size() != state->announced_size) {
+        state->output.clear();
+        return TRUE;
+      }
       const char* name = info->psz1 ? info->psz1 : "";
       (*state->files)[name] = std::move(state->output);
       state->output.clear();
