@@ -99,6 +99,7 @@ function(lite_blackbox_test name script)
 endfunction()
 lite_blackbox_test(blackbox_startup test/blackbox/startup_test.py)
 lite_blackbox_test(blackbox_distrib_params test/blackbox/distrib_params_test.py)
+lite_blackbox_test(blackbox_brand test/blackbox/brand_test.py)
 add_dependencies(lite_installer run_and_report exit_with)
 
 add_test(NAME executable_file

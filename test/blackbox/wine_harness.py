@@ -6,6 +6,7 @@ Exit codes are read in full through the launcher, which prints the 32-bit
 code that Linux would cut to its low 8 bits.
 """
 
+import contextlib
 import glob
 import os
 import re
@@ -41,12 +42,35 @@ def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
 
+# Extra environment of every Windows process (see other_prefix).
+EXTRA_ENV = {}
+
+
+def _env():
+    return dict(os.environ, **EXTRA_ENV) if EXTRA_ENV else None
+
+
+@contextlib.contextmanager
+def other_prefix(prefix, env=None):
+    """Runs everything inside the block in `prefix` (created on first use)
+    with `env` added to the environment; stops its wineserver afterwards."""
+    global PREFIX, EXTRA_ENV
+    saved = PREFIX, EXTRA_ENV
+    PREFIX, EXTRA_ENV = prefix, dict(env or {})
+    try:
+        yield
+    finally:
+        wine(["-k"], tool="wineserver")
+        PREFIX, EXTRA_ENV = saved
+
+
 def wine(args, timeout=120, tool=None, **kwargs):
     command = [WINE_RUN, "--prefix", PREFIX]
     if tool:
         command += ["--tool", tool]
     return subprocess.run(command + list(args), capture_output=True,
-                          text=True, timeout=timeout, **kwargs)
+                          text=True, errors="replace", timeout=timeout,
+                          env=_env(), **kwargs)
 
 
 class Run:
@@ -56,7 +80,9 @@ class Run:
         command = [WINE_RUN, "--prefix", PREFIX, LAUNCHER,
                    windows_path(program)] + list(args)
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
-                                        stderr=subprocess.PIPE, text=True)
+                                        stderr=subprocess.PIPE, text=True,
+                                        errors="replace",
+                                        env=_env())
         self.pid = None
         line = self.process.stdout.readline()
         match = re.match(r"pid=(\d+)", line)
