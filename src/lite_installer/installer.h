@@ -1,12 +1,21 @@
 // The controller of one installation: obtains, verifies and runs the setup
 // program and reports to its delegate.
 //
-// For now it only keeps its choices and its result code; the installation
-// steps come later.
+// For now it obtains the package (download with statistics); verification
+// and running the setup come later.
 #ifndef LITE_INSTALLER_INSTALLER_H_
 #define LITE_INSTALLER_INSTALLER_H_
 
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
 #include "lite_installer/exit_codes.h"
+#include "lite_installer/module_download.h"
+#include "lite_installer/statistics_reporter.h"
 
 namespace lite {
 
@@ -36,6 +45,12 @@ class Installer {
   // Runs the whole installation on the calling thread.
   void InstallSilently();
 
+  // A new unique file "zb*.tmp" in the temporary directory (empty on
+  // failure).
+  std::wstring GetModulePath() const;
+  // Obtains the package into `path`; 0 or the download's code.
+  int GetModule(const std::wstring& path);
+
   // 400 until something decides it.
   int result_code() const { return result_code_; }
 
@@ -47,6 +62,11 @@ class Installer {
   bool make_default_browser_ = false;
   bool send_statistics_ = false;
   int result_code_ = kExitInstallerUndecided;
+  HANDLE stop_event_;
+  std::atomic<int> user_cancel_count_{0};
+  std::unique_ptr<StatisticsReporter> statistics_;
+  std::unique_ptr<PackageFileLock> package_lock_;
+  int64_t download_time_us_ = 0;
 };
 
 }  // namespace lite

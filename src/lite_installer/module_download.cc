@@ -1,0 +1,205 @@
+#include "lite_installer/module_download.h"
+
+#include "base/string_util.h"
+#include "lite_installer/brand_info.h"
+#include "lite_installer/installer_command_line.h"
+#include "lite_installer/installer_events.h"
+#include "lite_installer/statistics_reporter.h"
+#include "lite_util/logging/log_message.h"
+#include "lite_util/system_checks.h"
+#include "lite_util/windows_version.h"
+
+namespace lite {
+namespace {
+
+// The setup's own run is expected to take four more minutes.
+constexpr int kSetupSecondsEstimate = 240;
+
+std::wstring WidenBytes(const std::string& text) {
+  std::wstring wide;
+  for (unsigned char c : text) wide += static_cast<wchar_t>(c);
+  return wide;
+}
+
+// Passes the package download's progress on to the controller's delegate,
+// with the setup's run added to the time left.
+class DelegateAdapter : public DownloadProgressObserver {
+ public:
+  explicit DelegateAdapter(DownloadProgressObserver* delegate)
+      : delegate_(delegate) {}
+  void OnDownloadProgress(float fraction) override {
+    if (delegate_) delegate_->OnDownloadProgress(fraction);
+  }
+  void OnLongDownload() override {
+    if (delegate_) delegate_->OnLongDownload();
+  }
+  void OnTimeLeft(int seconds, int phase) override {
+    if (delegate_) delegate_->OnTimeLeft(seconds + kSetupSecondsEstimate, phase);
+  }
+
+ private:
+  DownloadProgressObserver* delegate_;
+};
+
+bool IsSet(HANDLE event) {
+  return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
+}
+
+}  // namespace
+
+PackageFileLock::PackageFileLock(const std::wstring& path)
+    : handle_(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                            nullptr)) {}
+
+PackageFileLock::~PackageFileLock() { Reset(INVALID_HANDLE_VALUE); }
+
+void PackageFileLock::Reset(HANDLE handle) {
+  if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
+  handle_ = handle;
+}
+
+AttemptPlan PlanAttempts(size_t url_count) {
+  if (url_count == 0) return {0, 0};
+  if (url_count == 1) return {6, 6};
+  return {static_cast<int>(3 * url_count), 3};
+}
+
+ModuleDownloader::ModuleDownloader(const ModuleDownloadContext& context)
+    : context_(context) {}
+
+ModuleDownloader::~ModuleDownloader() = default;
+
+std::unique_ptr<X64BuildExperiment> ModuleDownloader::CreateExperiment()
+    const {
+  return std::make_unique<X64BuildExperiment>();
+}
+
+bool ModuleDownloader::RunLoop(const std::wstring& url, DownloadSink* sink,
+                               DownloadProgressObserver* observer,
+                               DownloadLoopResult* result) {
+  InternetDownloader downloader;
+  return RunDownloadLoop(&downloader, url, sink, context_.cancel_event,
+                         observer, result);
+}
+
+bool ModuleDownloader::EventsAllowed() const {
+  return !context_.user_cancel_count || *context_.user_cancel_count <= 0;
+}
+
+void ModuleDownloader::SendEvent(const StatEvent& event) const {
+  if (context_.statistics) context_.statistics->Send(event);
+}
+
+ModuleResult ModuleDownloader::DownloadModule(
+    HANDLE file, const InstallerCommandLine& command_line) {
+  FileDownloadSink sink(file);
+
+  std::unique_ptr<X64BuildExperiment> experiment = CreateExperiment();
+  if (!experiment->ApplySwitches(command_line) && context_.distrib_params) {
+    experiment->AdjustDownloadUrl(*context_.distrib_params);
+  }
+  urls_ = BuildDownloadUrls(experiment->flavour(), *context_.brand_info,
+                            WindowsVersion());
+  if (urls_.empty()) {
+    LOG(ERROR) << "Setup url is empty.";
+    return kModuleNotObtained;
+  }
+  LOG(INFO) << "Selected download urls:";
+  for (const std::string& url : urls_) LOG(INFO) << url;
+
+  DelegateAdapter adapter(context_.delegate);
+  SendEvent(DownloadStartedEvent());
+
+  const AttemptPlan plan = PlanAttempts(urls_.size());
+  std::string previous_url;
+  for (int i = 0; i < plan.total && !IsSet(context_.cancel_event); ++i) {
+    const std::string& url = urls_[i / plan.per_url];
+    if (i == 0 || url != previous_url) {
+      previous_url = url;
+      sink.Reset();  // a new URL starts from an empty file
+    }
+    DownloadLoopResult result;
+    bool succeeded = RunLoop(WidenBytes(url), &sink, &adapter, &result);
+
+    DownloadAttempt attempt;
+    attempt.attempt_number = i + 1;
+    attempt.downloaded_size = sink.count();
+    attempt.total_size = result.content_length;
+    attempt.url = url;
+    attempt.redirect_target = result.redirect_target;
+    attempt.flavour = experiment->flavour();
+    if (succeeded) {
+      attempt.succeeded = true;
+      if (EventsAllowed()) SendEvent(DownloadAttemptEvent(attempt));
+      experiment->ConfigurateRegistry(i < plan.per_url);
+      return kModuleReady;
+    }
+    if (result.exception.code != 0) {
+      LOG(ERROR) << DescribeDownloadException(result.exception);
+      return IsCryptoProException(result.exception)
+                 ? kModuleCryptoProException
+                 : kModuleNotObtained;
+    }
+    // Less than a tenth of the body is not worth resuming.
+    if (sink.count() < static_cast<uint32_t>(
+                           static_cast<uint64_t>(result.content_length) * 10 /
+                           100)) {
+      sink.Reset();
+    }
+    attempt.error = result.error_text;
+    if (EventsAllowed()) {
+      SendEvent(DownloadErrorEvent(attempt.attempt_number, attempt.error));
+      SendEvent(DownloadAttemptEvent(attempt));
+    }
+    if (i + 1 < plan.total && context_.cancel_event) {
+      ::WaitForSingleObject(context_.cancel_event, PauseBetweenAttemptsMs());
+    } else if (i + 1 < plan.total) {
+      ::Sleep(PauseBetweenAttemptsMs());
+    }
+  }
+  LOG(ERROR) << "Max download attempts failed (" << plan.total << ")";
+  experiment->ConfigurateRegistry(false);
+  // Whatever an unfinished attempt left in the file is not the package.
+  sink.Reset();
+  return kModuleNotObtained;
+}
+
+ModuleResult ModuleDownloader::DownloadOrExtractModule(
+    const std::wstring& path, bool* downloaded,
+    std::unique_ptr<PackageFileLock>* lock_holder) {
+  *downloaded = false;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  bool own_handle = false;
+  if (lock_holder) {
+    *lock_holder = std::make_unique<PackageFileLock>(path);
+    file = (*lock_holder)->handle();
+  } else {
+    file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    own_handle = file != INVALID_HANDLE_VALUE;
+  }
+  if (file == INVALID_HANDLE_VALUE) {
+    PLOG(ERROR) << "Cannot create file:" << path;
+    return kModuleFileNotCreated;
+  }
+  ModuleResult result = kModuleReady;
+  if (!ExtractBrowserSetupResource(file)) {
+    LOG(INFO) << "Try to download module:" << path;
+    result =
+        DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
+    *downloaded = result == kModuleReady;
+  }
+  if (own_handle) ::CloseHandle(file);
+  return result;
+}
+
+bool ModuleDownloader::Download(const std::wstring& url, DownloadSink* sink) {
+  LOG(INFO) << "Attempt to download module: " << url;
+  sink->Reset();
+  InternetDownloader downloader;
+  return RunDownloadLoop(&downloader, url, sink, context_.cancel_event,
+                         nullptr, nullptr);
+}
+
+}  // namespace lite

@@ -1,0 +1,50 @@
+// The controller's statistics: standing parameters, URL building and the
+// background sender.
+#ifndef LITE_INSTALLER_STATISTICS_REPORTER_H_
+#define LITE_INSTALLER_STATISTICS_REPORTER_H_
+
+#include <memory>
+#include <string>
+
+#include "lite_installer/async_url_sender.h"
+#include "lite_installer/install_stat_sender.h"
+
+namespace lite {
+
+// Parameters the controller sets by number.
+enum StatParam {
+  kStatBrandId = 0,
+  kStatPartnerId = 1,
+  kStatBannerId = 2,
+  kStatZarvexUid = 3,
+  kStatDistrZarvexUid = 4,
+  kStatNewVersion = 5,
+  kStatOldVersion = 6,  // read only
+  kStatInstallType = 7,
+  kStatVessa = 8,
+};
+
+class StatisticsReporter {
+ public:
+  // `persisted`: the registry value "install_stat" (empty when none).
+  StatisticsReporter(int installer_type, const std::wstring& persisted);
+  // Stops the sender first (queued requests may stay unsent).
+  ~StatisticsReporter();
+
+  void SetParam(int number, const std::wstring& value);
+  std::wstring GetParam(int number) const;
+
+  bool Send(const StatEvent& event);
+  void SendDialogEvent(const StatEvent& event);
+  // Writes the standing parameters to "install_stat".
+  void SaveToRegistry() const;
+
+ private:
+  // Declared in this order so that the sender is destroyed first.
+  std::unique_ptr<InstallStatSender> stat_sender_;
+  std::unique_ptr<AsyncUrlSender> url_sender_;
+};
+
+}  // namespace lite
+
+#endif  // LITE_INSTALLER_STATISTICS_REPORTER_H_
