@@ -73,6 +73,10 @@ lite_unittest(brand_info_unittest
 target_include_directories(brand_info_unittest PRIVATE ${LITE_TEST_RES_GEN}
                            ${LITE_RES_GEN})
 
+lite_unittest(download_unittest
+  src/lite_installer/download_urls_unittest.cc)
+add_dependencies(download_unittest lite_installer)
+
 lite_unittest(secure_environment_unittest
   src/lite_installer/secure_environment_unittest.cc)
 add_dependencies(secure_environment_unittest exit_with)

@@ -181,7 +181,8 @@ void X64BuildExperiment::ConfigurateRegistry(bool first_url_delivered) {
 
 std::vector<std::string> BuildDownloadUrls(BuildFlavour flavour,
                                            const BrandInfo& brand_info,
-                                           int windows_version) {
+                                           int windows_version,
+                                           ModuleTimeFunction module_time) {
   std::vector<std::string> urls;
   if (windows_version == kWindowsXp || windows_version == kWindowsVista) {
     urls.push_back(std::string(kDownloadHost) +
@@ -189,7 +190,8 @@ std::vector<std::string> BuildDownloadUrls(BuildFlavour flavour,
   } else {
     if (flavour == BuildFlavour::kX64) urls.push_back(brand_info.setup_url64());
     if (flavour == BuildFlavour::kX32) urls.push_back(brand_info.setup_url32());
-    if (IsVersionedSetupUrlAllowed(brand_info.setup_url_version())) {
+    if (IsVersionedSetupUrlAllowed(brand_info.setup_url_version(),
+                                   module_time)) {
       urls.push_back(brand_info.setup_url_version());
     }
     urls.push_back(brand_info.setup_url());

@@ -53,24 +53,25 @@ class X64BuildExperiment {
   std::wstring key_path_;
 };
 
+// Microseconds since 1601-01-01 UTC; replaceable for tests.
+using ModuleTimeFunction = bool (*)(const std::wstring& path, int64_t* time);
+
 // Parses the text of "try_x64": a decimal 0, 1 or 2.
 bool ParseExperimentState(const std::wstring& text, int* state);
 // Parses a decimal unsigned 64-bit number (digits only).
 bool ParseUint64(const std::string& text, uint64_t* value);
 
-// The candidate URLs for `flavour`, each ending in "?from_installer=true".
-// `windows_version` is the classification of WindowsVersion().
-std::vector<std::string> BuildDownloadUrls(BuildFlavour flavour,
-                                           const BrandInfo& brand_info,
-                                           int windows_version);
-
-// Microseconds since 1601-01-01 UTC; replaceable for tests.
-using ModuleTimeFunction = bool (*)(const std::wstring& path, int64_t* time);
-
 // Whether the versioned setup URL is young enough (30 days from the
 // executable's build time) to be on the download host.
 bool IsVersionedSetupUrlAllowed(const std::string& url,
                                 ModuleTimeFunction module_time = nullptr);
+
+// The candidate URLs for `flavour`, each ending in "?from_installer=true".
+// `windows_version` is the classification of WindowsVersion();
+// `module_time` (optional) replaces GetModuleCreationTime.
+std::vector<std::string> BuildDownloadUrls(
+    BuildFlavour flavour, const BrandInfo& brand_info, int windows_version,
+    ModuleTimeFunction module_time = nullptr);
 
 // The file date of the version resource, else the file's creation time.
 bool GetModuleCreationTime(const std::wstring& path, int64_t* time);
