@@ -1,0 +1,162 @@
+#include "lite_installer/install_stat_sender.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/string_util.h"
+#include "gtest/gtest.h"
+#include "lite_installer/installer_events.h"
+#include "lite_util/installer_registry.h"
+#include "lite_util/url_escape.h"
+#include "lite_util/user_id.h"
+
+namespace lite {
+namespace {
+
+constexpr char kPrefix[] =
+    "https://localhost:18446/installstats/send/dtype=stred/pid=457";
+
+std::wstring Identity(const std::wstring& text) { return text; }
+
+class InstallStatSenderTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const wchar_t* name : {L"zpv", L"pv", L"install_stat",
+                                L"InstallerSuccessLaunchCmdLine"}) {
+      RemoveInstallerValue(name);
+    }
+  }
+  void TearDown() override { SetUp(); }
+};
+
+TEST_F(InstallStatSenderTest, UrlLayoutAndStandingParameters) {
+  StoreInstallerValue(L"pv", L"1.2.3.4");
+  InstallStatSender sender(0, 0, L"", {}, 0);
+  sender.SetParam("brand_id", L"zarvex");
+  std::string url = sender.GetQueryUrl(
+      {{"action", L"download"}, {"brand_id", L"evil"}, {"odd", L"a-b,c=d"}});
+  std::string uid = GetUserId();
+  for (char& c : uid) {
+    if (c == '-') c = '_';
+  }
+  EXPECT_EQ(url, std::string(kPrefix) +
+                     "/cid=72992/path=extended_stat/vars="
+                     "-action=download,-brand_id=zarvex,-installer_type=lite,"
+                     "-launched=false,-lite_ver=0.0.0.0,-odd=a_b_c_d,"
+                     "-old_style=0,-old_ver=1.2.3.4,-ui=" +
+                     uid + "/*");
+}
+
+TEST_F(InstallStatSenderTest, TypesTargetsAndPaths) {
+  const struct {
+    int install_type;
+    int installer_type;
+    int path_number;
+    const char* expected_part;  // a piece the URL must contain
+  } kCases[] = {
+      {0, 0, 0, "/cid=72992/path=extended_stat/"},
+      {0, 0, 1, "/cid=72696/path=zvbrowser_reinstall_dialog/"},
+      {0, 0, 2, "/cid=72696/path=zvbrowser_pf_migration/"},
+      {0, 0, 3, "/cid=72924/path=zombo_window/"},
+      {1, 0, 0, "-target=mini,"},
+      {0, 3, 0, "-installer_type=service,"},
+      {0, 42, 0, "-installer_type=lite,"},
+      {4, -1, 0, "-installer_type=icu_dat,"},
+      {4, -1, 0, "-old_style=1,"},
+      {0, 2, 0, ",-ver=0.0.0.0"},
+      {0, 0, 0, "-brand_id=unknown,"},
+  };
+  for (const auto& c : kCases) {
+    InstallStatSender sender(c.install_type, c.installer_type, L"", {},
+                             c.path_number);
+    std::string url = sender.GetQueryUrl({});
+    EXPECT_NE(url.find(c.expected_part), std::string::npos)
+        << c.expected_part << " in " << url;
+  }
+}
+
+TEST_F(InstallStatSenderTest, PersistedParametersAndLaunchedEvent) {
+  StatEvent params = {{"brand_id", L"b"}, {"old_ver", L"9.9"}};
+  std::wstring persisted = FormatStatParams(params);
+  EXPECT_EQ(persisted, L"brand_id\nb\nold_ver\n9.9\n");
+  StatEvent parsed;
+  ParseStatParams(L"a\n1\nb\n\nodd", &parsed);
+  EXPECT_EQ(parsed, (StatEvent{{"a", L"1"}, {"b", L""}}));
+
+  // A later installer continues with the saved parameters; old_ver from the
+  // saved set wins over the registry.
+  StoreInstallerValue(L"zpv", L"1.0");
+  HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE,
+                                L"Global\\c:!program files!setup.exe");
+  StoreInstallerValue(L"InstallerSuccessLaunchCmdLine",
+                      L"\"C:\\Program Files\\Setup.exe\"");
+  {
+    InstallStatSender sender(0, 0, persisted, {}, 0);
+    EXPECT_EQ(sender.GetParam("brand_id"), L"b");
+    EXPECT_EQ(sender.GetParam("old_ver"), L"9.9");
+    EXPECT_EQ(sender.GetParam("launched"), L"true");
+    StoreInstallerValue(L"install_stat", persisted);
+  }
+  // Its destruction removes the saved set.
+  EXPECT_EQ(ReadInstallerValue(L"install_stat"), L"");
+  ::CloseHandle(event);
+  InstallStatSender later(0, 0, L"", {}, 0);
+  EXPECT_EQ(later.GetParam("launched"), L"false");
+  EXPECT_EQ(later.GetParam("old_ver"), L"1.0");
+}
+
+TEST(StatVarsTest, ReplacesSeparatorsThenEscapes) {
+  StatEvent params = {{"a-b", L"x=1,y"}, {"c", L""}};
+  EXPECT_EQ(BuildStatVars(params, Identity), L"-a_b=x_1_y,-c=");
+  EXPECT_EQ(BuildStatVars({}, Identity), L"");
+}
+
+TEST(InstallerEventsTest, DownloadAttemptFields) {
+  DownloadAttempt attempt;
+  attempt.error = "internet_read-12002";
+  attempt.attempt_number = 2;
+  attempt.downloaded_size = 10;
+  attempt.url = "https://h/a b?x=1";
+  attempt.redirect_target = L"https://mirror.example:8443/path?q";
+  attempt.flavour = BuildFlavour::kX64;
+  EXPECT_EQ(DownloadAttemptEvent(attempt),
+            (StatEvent{{"action", L"download_attempt"},
+                       {"status", L"failed"},
+                       {"error", L"internet_read-12002"},
+                       {"attempt_number", L"2"},
+                       {"downloaded_size", L"10"},
+                       {"total_size", L"0"},
+                       {"url", L"https%253A%252F%252Fh%252Fa%2520b%253Fx%253D1"},
+                       {"redirect", L"mirror.example"},
+                       {"x64", L"1"}}));
+  EXPECT_EQ(DownloadErrorEvent(2, "internet_read-12002").at("error"),
+            L"attempt-2-internet_read-12002");
+
+  DownloadAttempt success;
+  success.succeeded = true;
+  StatEvent event = DownloadAttemptEvent(success);
+  EXPECT_EQ(event.count("error") + event.count("url") + event.count("redirect") +
+                event.count("x64"),
+            0u);
+  EXPECT_EQ(RedirectHost(L"not a url"), L"");
+}
+
+TEST(InstallerEventsTest, SetupAndDialogEvents) {
+  EXPECT_EQ(SetupLaunchedEvent(false, L"100"),
+            (StatEvent{{"action", L"setup"},
+                       {"stage", L"setup_exe_launched"},
+                       {"uac", L"100"}}));
+  EXPECT_EQ(SetupExitedEvent(true, L"", 2999999),
+            (StatEvent{{"action", L"update"},
+                       {"stage", L"setup_exe_exited"},
+                       {"setup_time", L"2"}}));
+  EXPECT_EQ(InstallerStartedEvent(125, 1280, 1024).at("resolution"),
+            L"1280x1024");
+  EXPECT_EQ(DialogCheckboxEvent(L"sendstat"),
+            (StatEvent{{"choosen_checkbox", L"sendstat"},
+                       {"dialog_window", L"liteinstall"}}));
+}
+
+}  // namespace
+}  // namespace lite
