@@ -71,6 +71,18 @@ bool AsyncUrlSender::Send(const std::string& url) {
   return true;
 }
 
+bool AsyncUrlSender::WaitForIdle(DWORD timeout_ms) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
+  for (;;) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (queue_.empty() && !busy_) return true;
+    }
+    if (::GetTickCount64() >= deadline) return false;
+    ::Sleep(10);
+  }
+}
+
 DWORD WINAPI AsyncUrlSender::ThreadMain(void* self) {
   static_cast<AsyncUrlSender*>(self)->Run();
   return 0;
@@ -87,8 +99,11 @@ void AsyncUrlSender::Run() {
         if (queue_.empty()) break;
         url = std::move(queue_.front());
         queue_.pop_front();
+        busy_ = true;
       }
       SendUrl(url);
+      std::lock_guard<std::mutex> lock(mutex_);
+      busy_ = false;
     }
   }
 }

@@ -22,6 +22,10 @@ class AsyncUrlSender {
   // Queues `url` (UTF-8), starting the worker on first use.
   bool Send(const std::string& url);
 
+  // Waits up to `timeout_ms` until every queued URL has been sent; true when
+  // the queue is empty and no request is in progress.
+  bool WaitForIdle(DWORD timeout_ms);
+
   // Performs one request: sends it and closes it once it is sent.
   static void SendUrl(const std::string& url);
 
@@ -33,6 +37,7 @@ class AsyncUrlSender {
   std::mutex mutex_;
   std::deque<std::string> queue_;
   bool stop_ = false;
+  bool busy_ = false;  // a request is being sent
   HANDLE wake_event_;
   HANDLE thread_ = nullptr;
 };

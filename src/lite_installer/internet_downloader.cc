@@ -37,15 +37,27 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
 struct OpenUrlCall {
   HINTERNET session;
   const wchar_t* url;
+  const wchar_t* headers;
   DWORD_PTR context;
   HINTERNET result;
 };
 
 void OpenUrl(void* context) {
   auto* call = static_cast<OpenUrlCall*>(context);
-  call->result = ::InternetOpenUrlW(call->session, call->url, L"Accept: */*",
+  call->result = ::InternetOpenUrlW(call->session, call->url, call->headers,
                                     static_cast<DWORD>(-1),
                                     INTERNET_FLAG_RELOAD, call->context);
+}
+
+// The first byte position of a "Content-Range: bytes N-M/T" value.
+bool ParseContentRangeStart(const std::string& value, uint32_t* start) {
+  const std::string prefix = "bytes ";
+  if (value.compare(0, prefix.size(), prefix) != 0) return false;
+  size_t dash = value.find('-', prefix.size());
+  if (dash == std::string::npos) return false;
+  return base::StringToUint32(
+      std::string_view(value).substr(prefix.size(), dash - prefix.size()),
+      start);
 }
 
 bool QueryNumber(HINTERNET request, DWORD query, DWORD* value) {
@@ -125,6 +137,7 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
   redirect_target_.clear();
   content_length_ = 0;
   received_ = 0;
+  expected_status_ = HTTP_STATUS_OK;
   sink_ = nullptr;
   CloseHandles();
 
@@ -139,7 +152,31 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
     LOG(ERROR) << "SetStatusCallback failed";
   }
 
-  OpenUrlCall call = {session_, url.c_str(),
+  if (!OpenRequest(url, L"Accept: */*")) return false;
+  url_ = url;
+
+  if (sink->count() != 0) {
+    DWORD position = ::InternetSetFilePointer(
+        request_, static_cast<LONG>(sink->count()), nullptr, FILE_BEGIN, 0);
+    if (position != sink->count()) {
+      DWORD error = ::GetLastError();
+      if (error != ERROR_INTERNET_INVALID_OPERATION ||
+          !ReopenFrom(sink->count(), sink)) {
+        ::SetLastError(error);
+        SetError("internet_set_file_pointer-");
+        sink->Reset();
+      }
+    }
+  }
+  ::InternetSetStatusCallbackW(session_, nullptr);
+  sink_ = sink;
+  LOG(INFO) << "Connection established: " << url;
+  return true;
+}
+
+bool InternetDownloader::OpenRequest(const std::wstring& url,
+                                     const wchar_t* headers) {
+  OpenUrlCall call = {session_, url.c_str(), headers,
                       reinterpret_cast<DWORD_PTR>(&redirect_target_), nullptr};
   if (!RunWithSehGuard(OpenUrl, &call, &exception_info_)) {
     LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
@@ -154,19 +191,26 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
     SetError("internet_open_url-");
     return false;
   }
+  return true;
+}
 
-  if (sink->count() != 0) {
-    DWORD position = ::InternetSetFilePointer(
-        request_, static_cast<LONG>(sink->count()), nullptr, FILE_BEGIN, 0);
-    if (position != sink->count()) {
-      SetError("internet_set_file_pointer-");
-      sink->Reset();
-    }
+bool InternetDownloader::ReopenFrom(uint32_t offset, DownloadSink* sink) {
+  ::InternetCloseHandle(request_);
+  request_ = nullptr;
+  const std::wstring headers =
+      L"Accept: */*\r\nRange: bytes=" +
+      base::UTF8ToWide(base::NumberToString(offset)) + L"-";
+  if (!OpenRequest(url_, headers.c_str())) return false;
+  DWORD status = 0;
+  uint32_t start = 0;
+  if (QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status) &&
+      status == HTTP_STATUS_PARTIAL_CONTENT &&
+      ParseContentRangeStart(GetResponseHeader("Content-Range"), &start) &&
+      start == offset) {
+    expected_status_ = HTTP_STATUS_PARTIAL_CONTENT;
+  } else if (status == HTTP_STATUS_OK) {
+    sink->Reset();  // the server sends the whole body again
   }
-  ::InternetSetStatusCallbackW(session_, nullptr);
-  url_ = url;
-  sink_ = sink;
-  LOG(INFO) << "Connection established: " << url;
   return true;
 }
 
@@ -182,7 +226,7 @@ uint32_t InternetDownloader::Read() {
   }
   DWORD status = 0;
   if (QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status) &&
-      status != HTTP_STATUS_OK) {
+      status != expected_status_) {
     return 0;
   }
   if (read == 0) {
@@ -222,7 +266,7 @@ bool InternetDownloader::Finalize(int* status_out) {
   DWORD status = 0;
   bool queried = request_ && QueryNumber(request_, HTTP_QUERY_STATUS_CODE,
                                          &status);
-  if (!queried || status != HTTP_STATUS_OK) {
+  if (!queried || status != expected_status_) {
     DWORD error = ::GetLastError();
     if (!queried) status = 0;
     error_text_ = "final_query_info-" +

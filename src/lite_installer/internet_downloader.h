@@ -100,6 +100,10 @@ class InternetDownloader {
  private:
   bool PlainDownload(const std::string& url, DownloadSink* sink,
                      HANDLE cancel_event);
+  // Resumes with an explicit Range request where InternetSetFilePointer is
+  // not available (Wine); false when that could not be done either.
+  bool ReopenFrom(uint32_t offset, DownloadSink* sink);
+  bool OpenRequest(const std::wstring& url, const wchar_t* headers);
   void SetError(const char* step);
   void CloseHandles();
   InternetDownloader* Replacement();
@@ -110,6 +114,7 @@ class InternetDownloader {
   std::wstring redirect_target_;
   uint32_t content_length_ = 0;
   uint64_t received_ = 0;  // body bytes of the current response
+  DWORD expected_status_ = 200;  // 206 for a ranged request
   DownloadSink* sink_ = nullptr;
   HINTERNET session_ = nullptr;
   HINTERNET request_ = nullptr;

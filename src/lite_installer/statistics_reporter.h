@@ -36,6 +36,10 @@ class StatisticsReporter {
 
   bool Send(const StatEvent& event);
   void SendDialogEvent(const StatEvent& event);
+  // Waits up to `timeout_ms` for the queued requests to be sent.
+  bool WaitForPendingRequests(DWORD timeout_ms) {
+    return url_sender_->WaitForIdle(timeout_ms);
+  }
   // Writes the standing parameters to "install_stat".
   void SaveToRegistry() const;
 

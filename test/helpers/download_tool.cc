@@ -1,0 +1,153 @@
+// Drives the installer's download code from the command line, for black-box
+// tests and the download benchmark:
+//
+//   download_tool file URL TARGET [--cancel-after-ms=N]
+//       InternetDownloader::DownloadToFile
+//   download_tool module TARGET --config=FILE [--pause-ms=N]
+//                 [--cancel-after-ms=N] [installer switches...]
+//       the package download (candidate URLs, attempts, statistics) with a
+//       brand record read from FILE (JSON) plus the defaults
+//
+// Prints key=value lines: result, error, redirect, length, url (one per
+// candidate).
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "base/file_util.h"
+#include "base/string_util.h"
+#include "lite_installer/brand_info.h"
+#include "lite_installer/distrib_params.h"
+#include "lite_installer/installer_command_line.h"
+#include "lite_installer/internet_downloader.h"
+#include "lite_installer/module_download.h"
+#include "lite_installer/statistics_reporter.h"
+#include "lite_util/logging/file_logger.h"
+#include "lite_util/logging/log_message.h"
+
+namespace {
+
+using lite::InstallerCommandLine;
+
+class ShortPauseDownloader : public lite::ModuleDownloader {
+ public:
+  ShortPauseDownloader(const lite::ModuleDownloadContext& context,
+                       DWORD pause_ms)
+      : ModuleDownloader(context), pause_ms_(pause_ms) {}
+
+ protected:
+  DWORD PauseBetweenAttemptsMs() const override { return pause_ms_; }
+
+ private:
+  DWORD pause_ms_;
+};
+
+struct CancelTimer {
+  HANDLE event;
+  DWORD delay_ms;
+};
+
+DWORD WINAPI CancelTimerThread(void* param) {
+  std::unique_ptr<CancelTimer> timer(static_cast<CancelTimer*>(param));
+  ::Sleep(timer->delay_ms);
+  ::SetEvent(timer->event);
+  return 0;
+}
+
+// Sets `event` after `delay_ms` on a thread of its own.
+void CancelLater(HANDLE event, DWORD delay_ms) {
+  auto* timer = new CancelTimer{event, delay_ms};
+  HANDLE thread =
+      ::CreateThread(nullptr, 0, CancelTimerThread, timer, 0, nullptr);
+  if (thread) ::CloseHandle(thread);
+}
+
+uint32_t SwitchNumber(const InstallerCommandLine& command_line,
+                      const char* name, uint32_t fallback) {
+  uint32_t value = fallback;
+  if (command_line.HasSwitch(name)) {
+    base::StringToUint32(command_line.GetSwitchValueASCII(name), &value);
+  }
+  return value;
+}
+
+int DownloadFile(const std::wstring& url, const std::wstring& target,
+                 HANDLE cancel_event) {
+  lite::InternetDownloader downloader;
+  bool ok = downloader.DownloadToFile(base::WideToUTF8(url), target,
+                                      cancel_event);
+  std::printf("result=%d\nerror=%s\nredirect=%s\nlength=%u\n", ok ? 1 : 0,
+              downloader.error_text().c_str(),
+              base::WideToUTF8(downloader.redirect_target()).c_str(),
+              downloader.content_length());
+  return ok ? 0 : 1;
+}
+
+int DownloadPackage(const std::wstring& target,
+                    const InstallerCommandLine& command_line,
+                    HANDLE cancel_event) {
+  std::string config;
+  if (!base::ReadFileToString(command_line.GetSwitchValue("config"), &config)) {
+    std::fprintf(stderr, "cannot read --config\n");
+    return 2;
+  }
+  lite::BrandInfo brand(base::GetTempDirectory());
+  brand.ReadConfig(config);
+  brand.FillDefaults();
+  lite::DistribParams params;
+  params.LoadDistribParams();
+
+  auto statistics = std::make_unique<lite::StatisticsReporter>(0, L"");
+  statistics->SetParam(lite::kStatBrandId, base::UTF8ToWide(brand.brand_id()));
+  statistics->SetParam(lite::kStatPartnerId,
+                       base::UTF8ToWide(brand.partner_id()));
+  lite::ModuleDownloadContext context;
+  context.cancel_event = cancel_event;
+  context.distrib_params = params.params().empty() ? nullptr : &params;
+  context.brand_info = &brand;
+  context.statistics = statistics.get();
+  ShortPauseDownloader downloader(
+      context, SwitchNumber(command_line, "pause-ms", 15000));
+  bool downloaded = false;
+  lite::ModuleResult result =
+      downloader.DownloadOrExtractModule(target, &downloaded, nullptr);
+  for (const std::string& url : downloader.urls()) {
+    std::printf("url=%s\n", url.c_str());
+  }
+  std::printf("result=%d\ndownloaded=%d\n", result, downloaded ? 1 : 0);
+  statistics->WaitForPendingRequests(10000);
+  return result;
+}
+
+}  // namespace
+
+int wmain() {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  const InstallerCommandLine& command_line =
+      InstallerCommandLine::ForCurrentProcess();
+  lite::SetLogger(std::make_unique<lite::FileLogger>(
+      lite::LogFilePath(base::GetTempDirectory()), 1048576));
+
+  int argc = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  std::wstring mode = argc > 1 ? argv[1] : L"";
+  HANDLE cancel_event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (command_line.HasSwitch("cancel-after-ms")) {
+    CancelLater(cancel_event, SwitchNumber(command_line, "cancel-after-ms", 0));
+  }
+  int code = 2;
+  if (mode == L"file" && argc >= 4) {
+    code = DownloadFile(argv[2], argv[3], cancel_event);
+  } else if (mode == L"module" && argc >= 3) {
+    code = DownloadPackage(argv[2], command_line, cancel_event);
+  } else {
+    std::fprintf(stderr, "usage: download_tool file URL TARGET | module "
+                         "TARGET --config=FILE [switches]\n");
+  }
+  ::LocalFree(argv);
+  return code;
+}
