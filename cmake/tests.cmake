@@ -88,7 +88,7 @@ add_executable(run_and_report tools/test_launcher/run_and_report.cc)
 target_link_options(run_and_report PRIVATE ${LITE_STATIC_LINK} -municode)
 add_executable(exit_with test/helpers/exit_with.cc)
 add_executable(download_tool test/helpers/download_tool.cc)
-target_link_libraries(download_tool PRIVATE lite_core)
+target_link_libraries(download_tool PRIVATE lite_core psapi)
 target_link_options(download_tool PRIVATE ${LITE_STATIC_LINK} -municode
                     -Wl,--gc-sections)
 target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)

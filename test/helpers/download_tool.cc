@@ -12,6 +12,7 @@
 // candidate).
 #include <windows.h>
 
+#include <psapi.h>
 #include <shellapi.h>
 
 #include <cstdio>
@@ -80,10 +81,15 @@ int DownloadFile(const std::wstring& url, const std::wstring& target,
   lite::InternetDownloader downloader;
   bool ok = downloader.DownloadToFile(base::WideToUTF8(url), target,
                                       cancel_event);
-  std::printf("result=%d\nerror=%s\nredirect=%s\nlength=%u\n", ok ? 1 : 0,
-              downloader.error_text().c_str(),
-              base::WideToUTF8(downloader.redirect_target()).c_str(),
-              downloader.content_length());
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof(memory);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
+  std::printf(
+      "result=%d\nerror=%s\nredirect=%s\nlength=%u\npeak_working_set=%lu\n",
+      ok ? 1 : 0, downloader.error_text().c_str(),
+      base::WideToUTF8(downloader.redirect_target()).c_str(),
+      downloader.content_length(),
+      static_cast<unsigned long>(memory.PeakWorkingSetSize));
   return ok ? 0 : 1;
 }
 
