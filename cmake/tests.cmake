@@ -133,3 +133,9 @@ add_test(NAME tagging_roundtrip
 set_tests_properties(tagging_roundtrip PROPERTIES
   DEPENDS host_sanitizers_and_fuzzers
   ENVIRONMENT "LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_READ_TAG=${CMAKE_BINARY_DIR}/host/read_tag")
+
+# The local services that play the installer's hosts in tests.
+add_test(NAME local_services
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/local_services/local_services_test.py)
+set_tests_properties(local_services PROPERTIES TIMEOUT 300)
