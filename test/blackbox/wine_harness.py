@@ -28,6 +28,26 @@ LINE_RE = re.compile(
 HEADER_RE = re.compile(r"^\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3} \d")
 
 
+REPO = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+# The development PKI of the build (tools/pki): the local services' TLS
+# certificate and the CA the test prefix trusts.
+PKI = os.environ.get("LITE_PKI_DIR",
+                     os.path.join(os.path.dirname(INSTALLER or "."), "pki"))
+TLS_CA = os.path.join(PKI, "tls", "ca.pem")
+TLS_CERT = os.path.join(PKI, "tls", "localhost.pem")
+TLS_KEY = os.path.join(PKI, "tls", "localhost.key")
+
+
+def start_local_services(root, work_dir):
+    """The local services on the build's ports (the hosts the program was
+    built for), serving `root`, recording into `work_dir`."""
+    sys.path.insert(0, os.path.join(REPO, "tools", "local_services"))
+    import client  # noqa: E402
+    return client.start(root, os.path.join(work_dir, "requests.jsonl"),
+                        os.path.join(work_dir, "faults.json"), TLS_CERT,
+                        TLS_KEY)
+
+
 def exit_unless_wine_available():
     """Exits with CTest's skip code when Wine cannot run programs here."""
     check = subprocess.run([WINE_RUN, "--check"], capture_output=True,
