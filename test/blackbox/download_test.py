@@ -146,10 +146,14 @@ class DownloadTest(unittest.TestCase):
         code, _ = self.download()
         self.assertEqual(code, 0)
         self.assertEqual(self.package(), self.body)
-        requests = self.services.requests("download")
-        self.assertEqual(len(requests), 2)
-        self.assertEqual(requests[1]["headers"].get("Range"),
-                         "bytes=1000000-")
+        # The second attempt asks for the rest. (Under Wine, whose
+        # InternetSetFilePointer is a stub, after a plain request that is
+        # dropped at once.)
+        ranges = [r["headers"].get("Range")
+                  for r in self.services.requests("download")]
+        self.assertEqual(ranges[0], None)
+        self.assertEqual(ranges[-1], "bytes=1000000-")
+        self.assertEqual(ranges.count("bytes=1000000-"), 1)
 
         events = self.attempts()
         escaped = urllib.parse.quote(urllib.parse.quote(
