@@ -31,6 +31,9 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--size-mib", type=int, default=200)
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--plain", action="store_true",
+                        help="plain HTTP on other ports: the downloader "
+                             "without Wine's TLS")
     args = parser.parse_args()
 
     h.exit_unless_wine_available()
@@ -44,7 +47,14 @@ def main():
             chunk = os.urandom(1024 * 1024)
             for _ in range(args.size_mib):
                 f.write(chunk)
-        services = h.start_local_services(root, work)
+        if args.plain:
+            sys.path.insert(0, os.path.join(REPO, "tools", "local_services"))
+            import client  # noqa: E402
+            services = client.start(root, os.path.join(work, "r.jsonl"),
+                                    os.path.join(work, "f.json"), None, None,
+                                    port_offset=100)
+        else:
+            services = h.start_local_services(root, work)
         try:
             url = services.url("download", "/big.bin")
             target = os.path.join(h.temp_directory(), "bench.bin")
@@ -66,14 +76,15 @@ def main():
 
                 start = time.monotonic()
                 subprocess.run(["curl", "-s", "-o", os.devnull, "--cacert",
-                                h.TLS_CA, url], check=True)
+                                h.TLS_CA, url], check=True,
+                               env=dict(os.environ, no_proxy="*"))
                 theirs.append(size / (time.monotonic() - start))
         finally:
             services.stop()
         best_ours, best_theirs = max(ours), max(theirs)
         mib = 1024 * 1024
-        print("size: %d MiB, runs: %d (best of each)" % (args.size_mib,
-                                                          args.runs))
+        print("size: %d MiB, runs: %d (best of each), %s" % (
+            args.size_mib, args.runs, "plain HTTP" if args.plain else "HTTPS"))
         print("InternetDownloader under Wine: %.1f MiB/s" % (best_ours / mib))
         print("curl:                          %.1f MiB/s" % (best_theirs / mib))
         print("ratio: %.2f" % (best_ours / best_theirs))
