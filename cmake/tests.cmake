@@ -75,6 +75,7 @@ target_include_directories(brand_info_unittest PRIVATE ${LITE_TEST_RES_GEN}
 
 lite_unittest(download_unittest
   src/lite_installer/download_urls_unittest.cc
+  src/lite_installer/module_download_unittest.cc
   src/lite_installer/install_stat_sender_unittest.cc
   src/lite_util/url_escape_unittest.cc)
 add_dependencies(download_unittest lite_installer)

@@ -17,6 +17,13 @@ const char* InstallerTypeName(int installer_type);
 // "", "mini", ... for `target`.
 const char* InstallTypeName(int install_type);
 
+// Where statistics events go.
+class StatEventSink {
+ public:
+  virtual ~StatEventSink() = default;
+  virtual bool Send(const StatEvent& event) = 0;
+};
+
 // The persisted form: name, LF, value, LF, for each parameter in order.
 std::wstring FormatStatParams(const StatEvent& params);
 // Adds the pairs of a persisted text to `params` (existing names stay).

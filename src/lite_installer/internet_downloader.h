@@ -97,6 +97,11 @@ class InternetDownloader {
   // (not owned; nullptr removes it). For tests.
   static void SetReplacement(InternetDownloader* replacement);
 
+ protected:
+  // For downloaders that script their answers in tests.
+  void set_content_length(uint32_t length) { content_length_ = length; }
+  void set_error_text(const std::string& text) { error_text_ = text; }
+
  private:
   bool PlainDownload(const std::string& url, DownloadSink* sink,
                      HANDLE cancel_event);

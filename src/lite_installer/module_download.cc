@@ -4,7 +4,6 @@
 #include "lite_installer/brand_info.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_events.h"
-#include "lite_installer/statistics_reporter.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/system_checks.h"
 #include "lite_util/windows_version.h"

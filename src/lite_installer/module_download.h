@@ -21,7 +21,6 @@ namespace lite {
 class BrandInfo;
 class DistribParams;
 class InstallerCommandLine;
-class StatisticsReporter;
 
 // Results of DownloadModule and DownloadOrExtractModule.
 enum ModuleResult {
@@ -62,7 +61,7 @@ struct ModuleDownloadContext {
   const DistribParams* distrib_params = nullptr;  // may be null
   const BrandInfo* brand_info = nullptr;
   DownloadProgressObserver* delegate = nullptr;  // may be null
-  StatisticsReporter* statistics = nullptr;      // may be null
+  StatEventSink* statistics = nullptr;           // may be null
   // Raised when the user closed the window: attempts then send no events.
   const std::atomic<int>* user_cancel_count = nullptr;
 };

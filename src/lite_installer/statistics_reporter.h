@@ -24,17 +24,17 @@ enum StatParam {
   kStatVessa = 8,
 };
 
-class StatisticsReporter {
+class StatisticsReporter : public StatEventSink {
  public:
   // `persisted`: the registry value "install_stat" (empty when none).
   StatisticsReporter(int installer_type, const std::wstring& persisted);
   // Stops the sender first (queued requests may stay unsent).
-  ~StatisticsReporter();
+  ~StatisticsReporter() override;
 
   void SetParam(int number, const std::wstring& value);
   std::wstring GetParam(int number) const;
 
-  bool Send(const StatEvent& event);
+  bool Send(const StatEvent& event) override;
   void SendDialogEvent(const StatEvent& event);
   // Waits up to `timeout_ms` for the queued requests to be sent.
   bool WaitForPendingRequests(DWORD timeout_ms) {
