@@ -199,8 +199,10 @@ add_custom_command(OUTPUT ${LITE_SETUP_PACKAGE}
   DEPENDS trust_package_browser_setup ${LITE_DEV_PKI_DIR}/stamp)
 add_custom_target(browser_setup_package ALL DEPENDS ${LITE_SETUP_PACKAGE})
 
-add_executable(verify_package test/helpers/verify_package.cc)
-target_include_directories(verify_package PRIVATE ${CMAKE_SOURCE_DIR})
+add_executable(verify_package test/helpers/verify_package.cc
+                              test/helpers/verify_package.rc)
+target_include_directories(verify_package PRIVATE ${CMAKE_SOURCE_DIR}
+                           ${CMAKE_SOURCE_DIR}/res)
 target_link_libraries(verify_package PRIVATE lite_core)
 target_link_options(verify_package PRIVATE ${LITE_STATIC_LINK} -municode
                     -Wl,--gc-sections)

