@@ -37,6 +37,15 @@ TrustedCertificateList TrustedCertificateList::FromJson(std::string_view json) {
   return list;
 }
 
+bool TrustedCertificateList::IdLess::operator()(
+    const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) const {
+  size_t common = a.size() < b.size() ? a.size() : b.size();
+  for (size_t i = 0; i < common; ++i) {
+    if (a[i] != b[i]) return a[i] < b[i];
+  }
+  return a.size() < b.size();
+}
+
 bool TrustedCertificateList::Add(std::vector<uint8_t> id,
                                  std::optional<Sha256Digest> digest) {
   return entries_.emplace(std::move(id), Entry{digest}).second;
