@@ -17,7 +17,7 @@ namespace {
 // check; otherwise the list entry must also carry the digest of the
 // signer's public key, and it must match.
 bool NeedsPublicKeyMatch(const SignerFacts& signer, bool hash_only_check) {
-  return hash_only_check || !signer.chain_trusted;
+  return kVerifyCertWithPublicKey || hash_only_check || !signer.chain_trusted;
 }
 
 bool PublicKeyMatches(const TrustedCertificateList::Entry& entry,

@@ -55,6 +55,11 @@ class AuthenticodeSignatures {
   virtual void Close() = 0;
 };
 
+// "verifyCertWithPublicKey": when on, every listed signer must also match
+// the list entry's public-key digest. Fixed off; the digest is still
+// required whenever the signer's chain was not validated (see the .cc).
+inline constexpr bool kVerifyCertWithPublicKey = false;
+
 // What the decision needs to know of the machine.
 struct TrustEnvironment {
   // The hash-only fallback may be tried (Windows 8.1 and older).
