@@ -21,14 +21,14 @@ TEST(Base64Test, DecodeTable) {
       {"+/+/", "\xfb\xff\xbf"},
       {"QUJD=", std::nullopt},  // not a multiple of four
       {"QUJ", std::nullopt},
-      {"QQ=A", std::nullopt},   // padding inside a group
+      {"QQ=A", std::nullopt},      // padding inside a group
       {"QQ==QUJD", std::nullopt},  // padding before the end
       {"====", std::nullopt},
       {"Q===", std::nullopt},
-      {"QR==", std::nullopt},   // unused bits set
+      {"QR==", std::nullopt},  // unused bits set
       {"QUJ=", std::nullopt},
-      {"QU D", std::nullopt},   // white space
-      {"QUJ-", std::nullopt},   // URL-safe alphabet
+      {"QU D", std::nullopt},  // white space
+      {"QUJ-", std::nullopt},  // URL-safe alphabet
       {std::string("QU\0D", 4), std::nullopt},
   };
   for (const auto& c : kCases) {

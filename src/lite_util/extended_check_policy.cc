@@ -18,9 +18,9 @@ std::optional<std::vector<uint32_t>> ParseDottedVersion(std::string_view text) {
   size_t begin = 0;
   while (true) {
     size_t end = text.find('.', begin);
-    std::string_view part = text.substr(
-        begin, end == std::string_view::npos ? std::string_view::npos
-                                             : end - begin);
+    std::string_view part = text.substr(begin, end == std::string_view::npos
+                                                   ? std::string_view::npos
+                                                   : end - begin);
     if (part.empty() || part.size() > 9) return std::nullopt;
     uint32_t value = 0;
     for (char c : part) {

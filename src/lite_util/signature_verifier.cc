@@ -45,11 +45,10 @@ bool SignatureVerifier::HashData(std::span<const uint8_t> data) {
 bool SignatureVerifier::ImportPublicKey(std::span<const uint8_t> public_key) {
   CERT_PUBLIC_KEY_INFO* info = nullptr;
   DWORD info_size = 0;
-  if (!::CryptDecodeObjectEx(X509_ASN_ENCODING | PKCS_7_ASN_ENCODING,
-                             X509_PUBLIC_KEY_INFO, public_key.data(),
-                             static_cast<DWORD>(public_key.size()),
-                             CRYPT_DECODE_ALLOC_FLAG, nullptr, &info,
-                             &info_size)) {
+  if (!::CryptDecodeObjectEx(
+          X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, X509_PUBLIC_KEY_INFO,
+          public_key.data(), static_cast<DWORD>(public_key.size()),
+          CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &info_size)) {
     LOG(ERROR) << "Failed to convert decode public key, error: "
                << ::GetLastError();
     return false;

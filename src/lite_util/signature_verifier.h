@@ -4,6 +4,7 @@
 #define LITE_UTIL_SIGNATURE_VERIFIER_H_
 
 #include <windows.h>
+
 #include <wincrypt.h>
 
 #include <cstdint>

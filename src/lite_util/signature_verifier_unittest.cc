@@ -12,8 +12,8 @@ namespace {
 std::vector<uint8_t> FromHex(const std::string& hex) {
   std::vector<uint8_t> bytes;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) {
-    bytes.push_back(static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr,
-                                                   16)));
+    bytes.push_back(
+        static_cast<uint8_t>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   }
   return bytes;
 }
@@ -77,9 +77,9 @@ TEST_F(SignatureVerifierTest, KeyThatIsNotSubjectPublicKeyInfo) {
   }
   for (const LogRecord& record : logger_->Records()) {
     EXPECT_STREQ(record.function, "ImportPublicKey");
-    EXPECT_EQ(record.text.rfind("Failed to convert decode public key, error: ",
-                                0),
-              0u)
+    EXPECT_EQ(
+        record.text.rfind("Failed to convert decode public key, error: ", 0),
+        0u)
         << record.text;
   }
   EXPECT_EQ(logger_->Records().size(), 6u);

@@ -49,10 +49,16 @@ TEST(TrustBytesTest, AbsolutePaths) {
     const wchar_t* path;
     bool absolute;
   } kCases[] = {
-      {L"C:\\temp\\zb1.tmp", true}, {L"z:/tmp/a", true},
-      {L"\\\\server\\share\\a", true}, {L"//?/C:/a", true},
-      {L"C:", false}, {L"C:file", false}, {L"1:\\a", false},
-      {L"\\temp\\a", false}, {L"temp\\a", false}, {L"", false},
+      {L"C:\\temp\\zb1.tmp", true},
+      {L"z:/tmp/a", true},
+      {L"\\\\server\\share\\a", true},
+      {L"//?/C:/a", true},
+      {L"C:", false},
+      {L"C:file", false},
+      {L"1:\\a", false},
+      {L"\\temp\\a", false},
+      {L"temp\\a", false},
+      {L"", false},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(IsAbsoluteWindowsPath(c.path), c.absolute) << c.path;

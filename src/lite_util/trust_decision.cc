@@ -65,7 +65,8 @@ bool DecideTrust(const TrustedCertificateList& list,
     if (check.result == -1) {
       LOG(ERROR) << "An attempt to verify " << path
                  << " generated an exception " << check.raised_exception
-                 << ", is_prevents_net_usage = " << (prevents_network_use ? 1 : 0);
+                 << ", is_prevents_net_usage = "
+                 << (prevents_network_use ? 1 : 0);
       SetError(report, "exception", check.raised_exception);
       continue;
     }

@@ -37,7 +37,7 @@ struct Recorded {
   int32_t hash_only_result = 0;  // a check with the hash-only flag
   uint32_t raised_exception = 0;
   std::optional<SignerFacts> signer;
-  uint32_t signer_check = 0;     // VerifyFileSigner
+  uint32_t signer_check = 0;  // VerifyFileSigner
 };
 
 enum Chain { kTrustedChain, kUntrustedChain };
@@ -70,8 +70,7 @@ class RecordedSignatures : public AuthenticodeSignatures {
     current_ = index < signatures_.size() ? &signatures_[index] : nullptr;
     open_ = true;
     SignatureCheck check;
-    check.secondary_signatures =
-        static_cast<uint32_t>(signatures_.size() - 1);
+    check.secondary_signatures = static_cast<uint32_t>(signatures_.size() - 1);
     if (!current_) return check;
     check.result = hash_only ? current_->hash_only_result : current_->result;
     check.raised_exception = current_->raised_exception;
@@ -85,9 +84,7 @@ class RecordedSignatures : public AuthenticodeSignatures {
   }
   void Close() override { open_ = false; }
 
-  const std::vector<std::pair<uint32_t, bool>>& calls() const {
-    return calls_;
-  }
+  const std::vector<std::pair<uint32_t, bool>>& calls() const { return calls_; }
   bool open() const { return open_; }
 
  private:
@@ -154,12 +151,11 @@ class TrustDecisionTest : public testing::Test {
 const std::wstring kPath = L"C:\\users\\u\\Temp\\zb1.tmp";
 
 TEST_F(TrustDecisionTest, Table) {
-  using Entries = std::vector<
-      std::pair<std::vector<uint8_t>, std::optional<Sha256Digest>>>;
+  using Entries =
+      std::vector<std::pair<std::vector<uint8_t>, std::optional<Sha256Digest>>>;
   const Entries kBoth = {{kSha1Id, Key(0xA1)}, {kSha256Id, Key(0xA2)}};
   const Entries kSha1Only = {{kSha1Id, Key(0xA1)}};
-  const Entries kIdsOnly = {{kSha1Id, std::nullopt},
-                            {kSha256Id, std::nullopt}};
+  const Entries kIdsOnly = {{kSha1Id, std::nullopt}, {kSha256Id, std::nullopt}};
   const Entries kOtherKeys = {{kSha1Id, Key(0x99)}, {kSha256Id, Key(0x99)}};
   SignerFacts no_digest = Sha256Signer(kUntrustedChain);
   no_digest.public_key_digest.reset();
@@ -176,77 +172,150 @@ TEST_F(TrustDecisionTest, Table) {
     Entries list;
     std::vector<Recorded> signatures;
     bool trusted;
-    std::vector<std::string> reports;  // in the order handed over
+    std::vector<std::string> reports;              // in the order handed over
     std::vector<std::pair<uint32_t, bool>> calls;  // (index, hash only)
   } kCases[] = {
       // Primary and nested signatures, SHA-1 and SHA-256 signers.
-      {"sha1 listed, nested sha256 not listed", Windows10(), kSha1Only,
+      {"sha1 listed, nested sha256 not listed",
+       Windows10(),
+       kSha1Only,
        {Passes(Sha1Signer(kTrustedChain)), Passes(Sha256Signer(kTrustedChain))},
-       false, {"error_type=find error_code=1"}, {{0, false}, {1, false}}},
+       false,
+       {"error_type=find error_code=1"},
+       {{0, false}, {1, false}}},
       {"sha1 listed, nested sha256 listed: trusted at the sha256 one",
-       Windows7(), kBoth,
+       Windows7(),
+       kBoth,
        {Passes(Sha1Signer(kTrustedChain)), Passes(Sha256Signer(kTrustedChain)),
         Broken(kBadDigest)},
-       true, {"error_type=ok_sha256"}, {{0, false}, {1, false}}},
-      {"sha256 not listed rules out the sha1 after it", Windows10(), kSha1Only,
+       true,
+       {"error_type=ok_sha256"},
+       {{0, false}, {1, false}}},
+      {"sha256 not listed rules out the sha1 after it",
+       Windows10(),
+       kSha1Only,
        {Passes(Sha256Signer(kTrustedChain)), Passes(Sha1Signer(kTrustedChain))},
        false,
        {"error_type=find error_code=1",
         "error_type=s2_fail_ignore_s1 error_code=1"},
        {{0, false}, {1, false}}},
-      {"sha1 listed alone", Windows7(), kSha1Only,
-       {Passes(Sha1Signer(kTrustedChain))}, true, {"error_type=ok"},
+      {"sha1 listed alone",
+       Windows7(),
+       kSha1Only,
+       {Passes(Sha1Signer(kTrustedChain))},
+       true,
+       {"error_type=ok"},
        {{0, false}}},
-      {"a report of error_type alone stays home on Windows 10", Windows10(),
-       kBoth, {Passes(Sha256Signer(kTrustedChain))}, true, {}, {{0, false}}},
+      {"a report of error_type alone stays home on Windows 10",
+       Windows10(),
+       kBoth,
+       {Passes(Sha256Signer(kTrustedChain))},
+       true,
+       {},
+       {{0, false}}},
       // The hash-only fallback.
-      {"Windows 7: chain fails, the hash passes, key matches", Windows7(),
-       kBoth, {ChainFails(Sha256Signer(kUntrustedChain))}, true,
-       {kHashFallback + " error_type=ok_sha256"}, {{0, false}, {0, true}}},
-      {"Windows 10: no fallback", Windows10(), kBoth,
-       {ChainFails(Sha256Signer(kUntrustedChain))}, false,
+      {"Windows 7: chain fails, the hash passes, key matches",
+       Windows7(),
+       kBoth,
+       {ChainFails(Sha256Signer(kUntrustedChain))},
+       true,
+       {kHashFallback + " error_type=ok_sha256"},
+       {{0, false}, {0, true}}},
+      {"Windows 10: no fallback",
+       Windows10(),
+       kBoth,
+       {ChainFails(Sha256Signer(kUntrustedChain))},
+       false,
        {"error_type=hash error_code=" + std::to_string(kUntrustedRoot)},
        {{0, false}}},
-      {"Windows 7: the fallback needs the key in the list", Windows7(),
-       kIdsOnly, {ChainFails(Sha256Signer(kUntrustedChain))}, false,
+      {"Windows 7: the fallback needs the key in the list",
+       Windows7(),
+       kIdsOnly,
+       {ChainFails(Sha256Signer(kUntrustedChain))},
+       false,
        {kHashFallback + " error_type=pub_key error_code=1"},
        {{0, false}, {0, true}}},
-      {"Windows 7: the fallback with another key", Windows7(), kOtherKeys,
-       {ChainFails(Sha256Signer(kUntrustedChain))}, false,
+      {"Windows 7: the fallback with another key",
+       Windows7(),
+       kOtherKeys,
+       {ChainFails(Sha256Signer(kUntrustedChain))},
+       false,
        {kHashFallback + " error_type=pub_key error_code=1"},
        {{0, false}, {0, true}}},
-      {"the hash-only flag stays for later signatures", Windows7(), kSha1Only,
-       {Broken(kBadDigest), Passes(Sha1Signer(kTrustedChain))}, true,
+      {"the hash-only flag stays for later signatures",
+       Windows7(),
+       kSha1Only,
+       {Broken(kBadDigest), Passes(Sha1Signer(kTrustedChain))},
+       true,
        {"extended_check=1 error_code_original=" + std::to_string(kBadDigest) +
             " error_type=hash error_code=" + std::to_string(kBadDigest),
         "error_type=ok"},
        {{0, false}, {0, true}, {1, true}}},
       // A check that passes an untrusted chain (as Wine's does).
-      {"untrusted chain passed, key matches", Windows10(), kBoth,
-       {Passes(Sha256Signer(kUntrustedChain))}, true, {}, {{0, false}}},
-      {"untrusted chain passed, list without keys", Windows10(), kIdsOnly,
-       {Passes(Sha256Signer(kUntrustedChain))}, false,
-       {"error_type=pub_key error_code=1"}, {{0, false}}},
-      {"untrusted chain passed, key without a digest", Windows10(), kBoth,
-       {Passes(no_digest)}, false, {"error_type=pub_key error_code=1"},
+      {"untrusted chain passed, key matches",
+       Windows10(),
+       kBoth,
+       {Passes(Sha256Signer(kUntrustedChain))},
+       true,
+       {},
        {{0, false}}},
-      {"trusted chain, list without keys", Windows10(), kIdsOnly,
-       {Passes(Sha256Signer(kTrustedChain))}, true, {}, {{0, false}}},
+      {"untrusted chain passed, list without keys",
+       Windows10(),
+       kIdsOnly,
+       {Passes(Sha256Signer(kUntrustedChain))},
+       false,
+       {"error_type=pub_key error_code=1"},
+       {{0, false}}},
+      {"untrusted chain passed, key without a digest",
+       Windows10(),
+       kBoth,
+       {Passes(no_digest)},
+       false,
+       {"error_type=pub_key error_code=1"},
+       {{0, false}}},
+      {"trusted chain, list without keys",
+       Windows10(),
+       kIdsOnly,
+       {Passes(Sha256Signer(kTrustedChain))},
+       true,
+       {},
+       {{0, false}}},
       // Failures of single signatures.
-      {"unsigned", Windows10(), kBoth, {Broken(kNoSignature)}, false,
+      {"unsigned",
+       Windows10(),
+       kBoth,
+       {Broken(kNoSignature)},
+       false,
        {"error_type=hash error_code=" + std::to_string(kNoSignature)},
        {{0, false}}},
-      {"exception, then a good nested signature", Windows10(), kBoth,
-       {Throws(kAccessViolation), Passes(Sha256Signer(kTrustedChain))}, true,
+      {"exception, then a good nested signature",
+       Windows10(),
+       kBoth,
+       {Throws(kAccessViolation), Passes(Sha256Signer(kTrustedChain))},
+       true,
        {"error_type=exception error_code=3221225477"},
        {{0, false}, {1, false}}},
-      {"no signer to extract", Windows10(), kBoth, {Passes(std::nullopt)},
-       false, {"error_type=extract error_code=1"}, {{0, false}}},
-      {"signer re-check fails", verify_signer, kBoth, {signer_refused}, false,
+      {"no signer to extract",
+       Windows10(),
+       kBoth,
+       {Passes(std::nullopt)},
+       false,
+       {"error_type=extract error_code=1"},
+       {{0, false}}},
+      {"signer re-check fails",
+       verify_signer,
+       kBoth,
+       {signer_refused},
+       false,
        {kHashFallback + " error_type=signer error_code=1"},
        {{0, false}, {0, true}}},
-      {"empty list: nothing is checked", Windows10(), {},
-       {Passes(Sha256Signer(kTrustedChain))}, false, {}, {}},
+      {"empty list: nothing is checked",
+       Windows10(),
+       {},
+       {Passes(Sha256Signer(kTrustedChain))},
+       false,
+       {},
+       {}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -284,7 +353,8 @@ TEST_F(TrustDecisionTest, LogLines) {
   EXPECT_FALSE(DecideTrust(MakeList({{kSha256Id, std::nullopt}}), unlisted,
                            kPath, false, Windows10()));
   EXPECT_TRUE(logger_->Has("Public key is not match. " + path));
-  EXPECT_TRUE(logger_->Has("Can not find sertificate in trusted list. " + path));
+  EXPECT_TRUE(
+      logger_->Has("Can not find sertificate in trusted list. " + path));
   EXPECT_TRUE(logger_->Has("SHA256 verification failed. " + path));
   for (const LogRecord& record : logger_->Records()) {
     EXPECT_STREQ(record.function, "VerifyModuleImpl") << record.text;

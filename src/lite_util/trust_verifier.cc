@@ -61,8 +61,7 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
   }
   ResourceModule module(path);
   if (!module.loaded()) {
-    PLOG(ERROR) << "Failed to load module for GetTrustJsonFromModule: "
-                << path;
+    PLOG(ERROR) << "Failed to load module for GetTrustJsonFromModule: " << path;
     return std::string();
   }
   std::vector<uint8_t> signature_resource =
@@ -70,12 +69,14 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
   std::optional<ListSignature> signature =
       ParseListSignature(signature_resource);
   if (!signature) {
-    LOG(ERROR) << "Cannot find resource " << "SIGNATURE_DAT";
+    LOG(ERROR) << "Cannot find resource "
+               << "SIGNATURE_DAT";
     return std::string();
   }
   std::vector<uint8_t> json = module.Read(L"TRUSTED_JSON", L"TRUSTED.JSON");
   if (json.empty()) {
-    LOG(ERROR) << "Cannot find resource " << "TRUSTED_JSON";
+    LOG(ERROR) << "Cannot find resource "
+               << "TRUSTED_JSON";
     return std::string();
   }
   std::optional<std::vector<uint8_t>> key =
@@ -134,13 +135,14 @@ std::string GetWindowsVersion() {
   DWORD revision = 0;
   DWORD size = sizeof(revision);
   if (::RegGetValueW(HKEY_LOCAL_MACHINE,
-                     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                     L"UBR", RRF_RT_REG_DWORD, nullptr, &revision,
+                     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR",
+                     RRF_RT_REG_DWORD, nullptr, &revision,
                      &size) != ERROR_SUCCESS) {
     revision = 0;
   }
   return base::NumberToString(static_cast<uint32_t>(info.dwMajorVersion)) +
-         "." + base::NumberToString(static_cast<uint32_t>(info.dwMinorVersion)) +
+         "." +
+         base::NumberToString(static_cast<uint32_t>(info.dwMinorVersion)) +
          "." + base::NumberToString(static_cast<uint32_t>(info.dwBuildNumber)) +
          "." + base::NumberToString(static_cast<uint32_t>(revision));
 }

@@ -28,14 +28,18 @@ TEST(TrustedCertificateListTest, ShapesThatGiveNoList) {
 
 TEST(TrustedCertificateListTest, MembersAndTheirKeys) {
   // "AQI=" is {1, 2}; "AQ==" is {1}; "Ag==" is {2}.
-  std::string json =
-      "// signed by key 3\n" +
-      List("[1, \"AQ==\", [], {}, {\"id\": 7}, {\"id\": null},"
-           " {\"id\": \"AQ\"}, {\"id\": \"A Q==\"},"
-           " {\"id\": \"AQI=\", \"pub_key\": \"" + kDigestA + "\"},"
-           " {\"id\": \"AQI=\", \"pub_key\": \"" + kDigestB + "\"},"
-           " {\"id\": \"AQ==\", \"pub_key\": \"not hex\"},"
-           " {\"id\": \"Ag==\", \"pub_key\": 5} /* no key */]");
+  std::string json = "// signed by key 3\n" +
+                     List(
+                         "[1, \"AQ==\", [], {}, {\"id\": 7}, {\"id\": null},"
+                         " {\"id\": \"AQ\"}, {\"id\": \"A Q==\"},"
+                         " {\"id\": \"AQI=\", \"pub_key\": \"" +
+                         kDigestA +
+                         "\"},"
+                         " {\"id\": \"AQI=\", \"pub_key\": \"" +
+                         kDigestB +
+                         "\"},"
+                         " {\"id\": \"AQ==\", \"pub_key\": \"not hex\"},"
+                         " {\"id\": \"Ag==\", \"pub_key\": 5} /* no key */]");
   TrustedCertificateList list = TrustedCertificateList::FromJson(json);
   EXPECT_EQ(list.size(), 3u);
 
@@ -44,8 +48,8 @@ TEST(TrustedCertificateListTest, MembersAndTheirKeys) {
   ASSERT_TRUE(first->public_key_digest);  // the first entry's digest wins
   EXPECT_EQ((*first->public_key_digest)[0], 0xaa);
 
-  for (const std::vector<uint8_t>& id : {std::vector<uint8_t>{1},
-                                         std::vector<uint8_t>{2}}) {
+  for (const std::vector<uint8_t>& id :
+       {std::vector<uint8_t>{1}, std::vector<uint8_t>{2}}) {
     const TrustedCertificateList::Entry* entry = list.Find(id);
     ASSERT_TRUE(entry);
     EXPECT_FALSE(entry->public_key_digest);

@@ -18,8 +18,9 @@ inline constexpr uint32_t kTrustedListKeyCount = 10;
 std::optional<std::vector<uint8_t>> TrustedListKey(uint32_t number);
 
 // The same lookup over other key texts (Base64 of the DER form).
-std::optional<std::vector<uint8_t>> KeyFromTable(
-    const std::string_view* keys, uint32_t count, uint32_t number);
+std::optional<std::vector<uint8_t>> KeyFromTable(const std::string_view* keys,
+                                                 uint32_t count,
+                                                 uint32_t number);
 
 }  // namespace lite
 

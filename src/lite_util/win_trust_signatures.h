@@ -3,6 +3,7 @@
 #define LITE_UTIL_WIN_TRUST_SIGNATURES_H_
 
 #include <windows.h>
+
 #include <wincrypt.h>
 #include <wintrust.h>
 

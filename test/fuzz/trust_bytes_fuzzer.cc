@@ -17,7 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> bytes(data, size);
   std::string_view text(reinterpret_cast<const char*>(data), size);
 
-  std::optional<lite::ListSignature> signature = lite::ParseListSignature(bytes);
+  std::optional<lite::ListSignature> signature =
+      lite::ParseListSignature(bytes);
   if (signature.has_value() != (size > 2)) __builtin_trap();
   if (signature && signature->signature.size() != size - 2) __builtin_trap();
 

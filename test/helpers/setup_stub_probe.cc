@@ -54,9 +54,9 @@ int wmain(int argc, wchar_t** argv) {
   window_class.hInstance = ::GetModuleHandleW(nullptr);
   window_class.lpszClassName = L"LiteSetupStubProbe";
   ::RegisterClassW(&window_class);
-  HWND window = ::CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0,
-                                  0, 0, HWND_MESSAGE, nullptr,
-                                  window_class.hInstance, nullptr);
+  HWND window =
+      ::CreateWindowExW(0, window_class.lpszClassName, L"", 0, 0, 0, 0, 0,
+                        HWND_MESSAGE, nullptr, window_class.hInstance, nullptr);
   if (!window) return 2;
 
   // Arguments are quoted only when they hold blanks (tests pass none that

@@ -17,6 +17,7 @@
 // The browser's window belongs to a copy of this program started with
 // LITE_SETUP_STUB_ROLE=browser, which outlives the setup like a browser.
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdint>
@@ -106,15 +107,14 @@ int RunBrowser(UINT seconds) {
   window_class.hInstance = ::GetModuleHandleW(nullptr);
   window_class.lpszClassName = kBrowserWindowClass;
   ::RegisterClassW(&window_class);
-  HWND window = ::CreateWindowExW(0, kBrowserWindowClass, L"", 0, 0, 0, 0, 0,
-                                  HWND_MESSAGE, nullptr,
-                                  window_class.hInstance, nullptr);
+  HWND window =
+      ::CreateWindowExW(0, kBrowserWindowClass, L"", 0, 0, 0, 0, 0,
+                        HWND_MESSAGE, nullptr, window_class.hInstance, nullptr);
   if (!window) return 1;
   ULONGLONG deadline = ::GetTickCount64() + 1000ull * seconds;
   for (ULONGLONG now; (now = ::GetTickCount64()) < deadline;) {
-    ::MsgWaitForMultipleObjects(0, nullptr, FALSE,
-                                static_cast<DWORD>(deadline - now),
-                                QS_ALLINPUT);
+    ::MsgWaitForMultipleObjects(
+        0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
     MSG message;
     while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       ::DispatchMessageW(&message);
@@ -125,8 +125,9 @@ int RunBrowser(UINT seconds) {
 }
 
 bool ProcessOwnsBrowserWindow(DWORD process_id) {
-  for (HWND window = nullptr; (window = ::FindWindowExW(
-           HWND_MESSAGE, window, kBrowserWindowClass, nullptr));) {
+  for (HWND window = nullptr;
+       (window = ::FindWindowExW(HWND_MESSAGE, window, kBrowserWindowClass,
+                                 nullptr));) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     if (owner == process_id) return true;
@@ -143,9 +144,9 @@ void LeaveBrowserWindow() {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  bool started = ::CreateProcessW(path, command_line.data(), nullptr, nullptr,
-                                  FALSE, 0, nullptr, nullptr, &startup,
-                                  &process);
+  bool started =
+      ::CreateProcessW(path, command_line.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &process);
   ::SetEnvironmentVariableW(L"LITE_SETUP_STUB_ROLE", nullptr);
   if (!started) return;
   for (int i = 0; i < 500 && !ProcessOwnsBrowserWindow(process.dwProcessId);
@@ -169,9 +170,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, wchar_t*, int) {
   if (long long delay = EnvNumber(L"LITE_SETUP_STUB_DELAY_MS", 0); delay > 0) {
     ::Sleep(static_cast<DWORD>(delay));
   }
-  PostMessages(Env(L"LITE_SETUP_STUB_MESSAGES"), ProgressWindow(),
-               static_cast<DWORD>(
-                   EnvNumber(L"LITE_SETUP_STUB_MESSAGE_INTERVAL_MS", 0)));
+  PostMessages(
+      Env(L"LITE_SETUP_STUB_MESSAGES"), ProgressWindow(),
+      static_cast<DWORD>(EnvNumber(L"LITE_SETUP_STUB_MESSAGE_INTERVAL_MS", 0)));
   if (browser_seconds > 0) LeaveBrowserWindow();
   return static_cast<int>(EnvNumber(L"LITE_SETUP_STUB_EXIT_CODE", 0));
 }

@@ -9,6 +9,7 @@
 // Prints one line per file ("added" or "present" and the path) and exits
 // with 0, or with 1 when a file could not be read or added.
 #include <windows.h>
+
 #include <wincrypt.h>
 
 #include <cstdio>
