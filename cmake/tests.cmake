@@ -143,3 +143,110 @@ add_test(NAME local_services
          COMMAND ${Python3_EXECUTABLE} -u
                  ${CMAKE_SOURCE_DIR}/test/local_services/local_services_test.py)
 set_tests_properties(local_services PROPERTIES TIMEOUT 300)
+# Trust verification: the decision rules over recorded signature facts, the
+# signature primitives, the exception guard and the byte-level pieces.
+lite_unittest(trust_unittest
+  src/base/base64_unittest.cc
+  src/lite_util/exception_guard_unittest.cc
+  src/lite_util/extended_check_policy_unittest.cc
+  src/lite_util/signature_verifier_unittest.cc
+  src/lite_util/trust_bytes_unittest.cc
+  src/lite_util/trust_decision_unittest.cc
+  src/lite_util/trusted_certificate_list_unittest.cc)
+
+# lite_windows_path(<var> <path>): the path as Windows programs under Wine
+# see it (the Z: drive maps the Linux root).
+function(lite_windows_path var path)
+  string(REPLACE "/" "\\" windows_path "${path}")
+  set(${var} "Z:${windows_path}" PARENT_SCOPE)
+endfunction()
+
+# The development root and the local services' CA are trusted roots of the
+# test prefix (never of the host): a second set-up step of the wine_prefix
+# fixture, after the prefix exists. Adding a certificate that is already
+# there changes nothing.
+add_executable(add_root_cert tools/test_launcher/add_root_cert.cc)
+target_link_libraries(add_root_cert PRIVATE crypt32)
+target_link_options(add_root_cert PRIVATE ${LITE_STATIC_LINK} -municode)
+lite_windows_path(dev_root_windows ${LITE_DEV_PKI_DIR}/code_signing/root.pem)
+lite_windows_path(tls_ca_windows ${LITE_DEV_PKI_DIR}/tls/ca.pem)
+add_test(NAME wine_trusted_roots
+         COMMAND ${LITE_WINE_RUN} --prefix ${LITE_WINE_PREFIX}
+                 $<TARGET_FILE:add_root_cert> ${dev_root_windows}
+                 ${tls_ca_windows})
+set_tests_properties(wine_trusted_roots PROPERTIES
+  TIMEOUT 120 SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix
+  DEPENDS wine_prefix)
+
+# The stand-in setup program (browser-setup.arc) and the packages of the
+# trust tests: the same program, each copy linked with its own trusted list
+# and list signature (test/setup_stub/make_trusted_lists.py).
+set(LITE_TRUST_LISTS ${CMAKE_BINARY_DIR}/gen/trust_lists)
+set(LITE_TRUST_PACKAGES ${CMAKE_BINARY_DIR}/trust_packages)
+set(trust_packages browser_setup unlisted cryptoapi_order malformed_members
+    ids_only sha1_only bad_signature key10 short_signature no_signature
+    no_list)
+set(trust_package_rc_files)
+foreach(package IN LISTS trust_packages)
+  list(APPEND trust_package_rc_files ${LITE_TRUST_LISTS}/${package}.rc)
+endforeach()
+add_custom_command(OUTPUT ${trust_package_rc_files}
+  COMMAND ${Python3_EXECUTABLE}
+          ${CMAKE_SOURCE_DIR}/test/setup_stub/make_trusted_lists.py
+          ${LITE_DEV_PKI_DIR} ${LITE_TRUST_LISTS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/test/setup_stub/make_trusted_lists.py
+          ${LITE_DEV_PKI_DIR}/stamp
+  VERBATIM)
+add_library(setup_stub_main OBJECT test/setup_stub/setup_stub.cc)
+foreach(package IN LISTS trust_packages)
+  add_executable(trust_package_${package} WIN32
+    $<TARGET_OBJECTS:setup_stub_main> ${LITE_TRUST_LISTS}/${package}.rc)
+  target_link_options(trust_package_${package} PRIVATE
+    ${LITE_STATIC_LINK} -municode -mwindows -s)
+  set_target_properties(trust_package_${package} PROPERTIES
+    OUTPUT_NAME ${package} RUNTIME_OUTPUT_DIRECTORY ${LITE_TRUST_PACKAGES})
+endforeach()
+# Signed by the development signer: what the local services serve.
+set(LITE_SETUP_PACKAGE ${CMAKE_BINARY_DIR}/browser-setup.arc)
+set(code_signing ${LITE_DEV_PKI_DIR}/code_signing)
+add_custom_command(OUTPUT ${LITE_SETUP_PACKAGE}
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${LITE_SETUP_PACKAGE}
+  COMMAND osslsigncode sign -certs ${code_signing}/signer_chain.pem
+          -key ${code_signing}/signer.key -h sha256
+          -in $<TARGET_FILE:trust_package_browser_setup>
+          -out ${LITE_SETUP_PACKAGE} > /dev/null
+  DEPENDS trust_package_browser_setup ${LITE_DEV_PKI_DIR}/stamp)
+add_custom_target(browser_setup_package ALL DEPENDS ${LITE_SETUP_PACKAGE})
+
+add_executable(verify_package test/helpers/verify_package.cc
+                              test/helpers/verify_package.rc)
+target_include_directories(verify_package PRIVATE ${CMAKE_SOURCE_DIR}
+                           ${CMAKE_SOURCE_DIR}/res)
+target_link_libraries(verify_package PRIVATE lite_core)
+target_link_options(verify_package PRIVATE ${LITE_STATIC_LINK} -municode
+                    -Wl,--gc-sections)
+add_executable(setup_stub_probe test/helpers/setup_stub_probe.cc)
+target_link_options(setup_stub_probe PRIVATE ${LITE_STATIC_LINK} -municode)
+
+set(LITE_TRUST_TEST_ENV
+  "${LITE_BLACKBOX_ENV};LITE_VERIFY_PACKAGE_EXE=$<TARGET_FILE:verify_package>;LITE_ADD_ROOT_CERT_EXE=$<TARGET_FILE:add_root_cert>;LITE_SETUP_STUB_PROBE_EXE=$<TARGET_FILE:setup_stub_probe>;LITE_TRUST_PACKAGES=${LITE_TRUST_PACKAGES};LITE_SETUP_PACKAGE=${LITE_SETUP_PACKAGE};LITE_DEV_PKI_DIR=${LITE_DEV_PKI_DIR}")
+add_test(NAME blackbox_trust
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/blackbox/trust_test.py TrustTest)
+# The rows Wine cannot show to the end: reported as skipped, with the
+# reasons, while Wine behaves so.
+add_test(NAME blackbox_trust_beyond_wine
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/blackbox/trust_test.py
+                 BeyondWineTest)
+add_test(NAME blackbox_setup_stub
+         COMMAND ${Python3_EXECUTABLE} -u
+                 ${CMAKE_SOURCE_DIR}/test/blackbox/setup_stub_test.py)
+set_tests_properties(blackbox_trust blackbox_trust_beyond_wine
+                     blackbox_setup_stub PROPERTIES
+  TIMEOUT 600 SKIP_RETURN_CODE 125 FIXTURES_REQUIRED wine_prefix
+  ENVIRONMENT "${LITE_TRUST_TEST_ENV}")
+# Both trust entries use the same extra prefixes.
+set_tests_properties(blackbox_trust_beyond_wine PROPERTIES
+                     DEPENDS blackbox_trust RESOURCE_LOCK trust_prefixes)
+set_tests_properties(blackbox_trust PROPERTIES RESOURCE_LOCK trust_prefixes)

@@ -21,6 +21,7 @@ namespace lite {
 
 class BrandInfo;
 class DistribParams;
+class TrustVerifier;
 
 // How the installer reports to its window.
 class InstallerDelegate {
@@ -53,6 +54,20 @@ class Installer {
 
   // 400 until something decides it.
   int result_code() const { return result_code_; }
+
+  // Trust verification of the downloaded setup package (the controller's
+  // virtual operations 14 to 16). VerifyModule reads the trusted list from
+  // the package itself; the full installer first verifies without network
+  // use, the lite installer always with it.
+  virtual bool VerifyModule(const std::wstring& path);
+  // Builds a verifier from the list; when the answer is false and network
+  // use was prevented, asks once more with network use allowed.
+  virtual bool VerifyWithTrustedList(const std::wstring& path,
+                                     const std::string& json,
+                                     bool prevents_network_use);
+  virtual bool RunTrustVerifier(TrustVerifier& verifier,
+                                const std::wstring& path,
+                                bool prevents_network_use);
 
  private:
   InstallerDelegate* delegate_;

@@ -64,6 +64,13 @@ def main():
                             b"\"z\" /* id */}, \"url\": \"http://x//y\"}\n// end",
             "unclosed": b"[1] /* open",
         },
+        "trust_bytes_fuzzer": {
+            "signature_dat": b"\x03\x00" + bytes(range(128)),
+            "id_base64": b"YLyPd/F+EsLuaYh9nC1z+mRJ19ehzzqzKgYLaYW/knU=",
+            "digest": b"d9f0489862665d5f881ac9d86e9279b2"
+                      b"e48beb5ac5a54b66281d60d352699af9",
+            "version": b"6.1.7601.24000",
+        },
     }
     for target, files in seeds.items():
         directory = os.path.join(root, target)

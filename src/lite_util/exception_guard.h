@@ -1,0 +1,34 @@
+// Contains Windows structured exceptions (access violations, RaiseException)
+// raised by a call into code we do not control.
+#ifndef LITE_UTIL_EXCEPTION_GUARD_H_
+#define LITE_UTIL_EXCEPTION_GUARD_H_
+
+#include <cstdint>
+#include <utility>
+
+namespace lite {
+
+// Runs `function(context)`. A structured exception that leaves it ends the
+// call: the frames in between are unwound (their own handlers run), the
+// exception code is stored and the answer is false. Otherwise true.
+//
+// GCC has no __try/__except on 32-bit Windows, so the guard registers an
+// exception frame of its own on the thread's frame chain (fs:0), and its
+// handler unwinds to that frame and jumps back. C++ destructors of objects
+// inside `function` do not run when an exception ends it: keep the guarded
+// code to plain calls on data owned outside it.
+bool RunWithExceptionGuard(void (*function)(void*), void* context,
+                           uint32_t* code);
+
+// The same for a callable.
+template <typename Function>
+bool RunGuarded(Function&& function, uint32_t* code) {
+  auto thunk = [](void* context) {
+    (*static_cast<std::remove_reference_t<Function>*>(context))();
+  };
+  return RunWithExceptionGuard(thunk, &function, code);
+}
+
+}  // namespace lite
+
+#endif  // LITE_UTIL_EXCEPTION_GUARD_H_

@@ -1,0 +1,67 @@
+#include "lite_util/exception_guard.h"
+
+#include <windows.h>
+
+#include "gtest/gtest.h"
+
+namespace lite {
+namespace {
+
+void* TopFrame() { return reinterpret_cast<void*>(__readfsdword(0)); }
+
+TEST(ExceptionGuardTest, ReturnsNormallyOrWithTheCode) {
+  void* frame_before = TopFrame();
+  int calls = 0;
+  uint32_t code = 0;
+  EXPECT_TRUE(RunGuarded([&] { ++calls; }, &code));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(code, 0u);
+
+  EXPECT_FALSE(RunGuarded(
+      [&] {
+        ++calls;
+        ::RaiseException(0xE0001234, 0, 0, nullptr);
+        ++calls;  // not reached
+      },
+      &code));
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(code, 0xE0001234u);
+
+  volatile int* nowhere = nullptr;
+  EXPECT_FALSE(RunGuarded([&] { *nowhere = 1; }, &code));
+  EXPECT_EQ(code, static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION));
+
+  // The thread's frame chain is as it was, so the guard works again.
+  EXPECT_EQ(TopFrame(), frame_before);
+  EXPECT_FALSE(RunGuarded([] { ::RaiseException(7, 0, 0, nullptr); }, &code));
+  EXPECT_EQ(code, 7u);
+}
+
+TEST(ExceptionGuardTest, InnerGuardHandlesItsOwn) {
+  uint32_t inner_code = 0, outer_code = 0;
+  bool inner_result = true;
+  int after_inner = 0;
+  EXPECT_TRUE(RunGuarded(
+      [&] {
+        inner_result = RunGuarded(
+            [] { ::RaiseException(0xE0000001, 0, 0, nullptr); }, &inner_code);
+        ++after_inner;
+      },
+      &outer_code));
+  EXPECT_FALSE(inner_result);
+  EXPECT_EQ(inner_code, 0xE0000001u);
+  EXPECT_EQ(after_inner, 1);
+  EXPECT_EQ(outer_code, 0u);
+
+  // An exception thrown past an inner guard's frame reaches the outer one.
+  EXPECT_FALSE(RunGuarded(
+      [&] {
+        RunGuarded([] {}, &inner_code);
+        ::RaiseException(0xE0000002, 0, 0, nullptr);
+      },
+      &outer_code));
+  EXPECT_EQ(outer_code, 0xE0000002u);
+}
+
+}  // namespace
+}  // namespace lite
