@@ -97,7 +97,7 @@ target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)
 # Black-box tests of the real executable.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(LITE_BLACKBOX_ENV
-  "LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
+  "LITE_ADD_ROOT_CERT_EXE=$<TARGET_FILE:add_root_cert>;LITE_WINE_RUN=${LITE_WINE_RUN};LITE_WINEPREFIX=${LITE_WINE_PREFIX};LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_LAUNCHER_EXE=$<TARGET_FILE:run_and_report>;LITE_HELPER_EXE=$<TARGET_FILE:exit_with>")
 # lite_blackbox_test(<name> <script>): a Python test of the real executable.
 # They share the prefix's temporary directory and registry, so they run one
 # at a time.

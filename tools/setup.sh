@@ -18,18 +18,5 @@ cmake --build --preset default
 
 export DISPLAY=$("$repo/tools/xvfb.sh")
 prefix="$repo/build/wineprefix"
-run() { "$repo/tools/wine/run.sh" --prefix "$prefix" "$@"; }
-winpath() { echo "Z:${1//\//\\}"; }
-echo "Running lite_installer.exe --silent under Wine (prefix $prefix)"
-if ! report=$(run "$repo/build/run_and_report.exe" \
-  "$(winpath "$repo/build/lite_installer.exe")" --silent); then
-  echo "The installer could not be run under Wine here; see docs/wine.md ('Open problem')."
-  exit 0
-fi
-echo "$report" | grep exit_code
-# The log is in the Windows user's %TEMP%, wherever this Wine puts it.
-temp=$(run cmd /c echo %TEMP% | tr -d '\r')
-log=$(run --tool winepath -u "$temp\\lite_installer.log" | tr -d '\r')
-echo "Log file: $log ($temp\\lite_installer.log)"
-tail -n 12 "$log" || true
-run --tool wineserver -k >/dev/null 2>&1 || true
+"$repo/tools/run_main_job.py"
+"$repo/tools/wine/run.sh" --prefix "$prefix" --tool wineserver -k >/dev/null 2>&1 || true

@@ -4,7 +4,7 @@
 
 #include "base/string_util.h"
 #include "lite_util/logging/log_message.h"
-#include "lite_util/seh_guard.h"
+#include "lite_util/exception_guard.h"
 
 namespace lite {
 namespace {
@@ -126,7 +126,7 @@ void AsyncUrlSender::SendUrl(const std::string& url) {
   }
   OpenUrlCall call = {session, wide_url.c_str(), nullptr, 0};
   DelayLoadFailure failure;
-  if (!RunWithSehGuard(OpenUrl, &call, &failure)) {
+  if (!RunWithExceptionGuard(OpenUrl, &call, nullptr, &failure)) {
     LOG(ERROR) << "An attempt to open url " << url
                << " generated an exception " << failure.code;
   } else if (!call.result && call.error != ERROR_INTERNET_OPERATION_CANCELLED) {

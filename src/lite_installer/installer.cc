@@ -45,8 +45,15 @@ void Installer::InstallSilently() {
   LOG(INFO) << "Executable path: " << path;
   ::DeleteFileW(path.c_str());
   if (GetModule(path) == 0) {
-    LOG(INFO) << "Verification and running the setup are not available in "
-                 "this build.";
+    package_lock_.reset();
+    if (!VerifyModule(path)) {
+      LOG(ERROR) << "Module verification failed: " << path;
+      result_code_ = kExitVerificationFailed;
+      statistics_->Send(VerificationErrorEvent());
+    } else {
+      LOG(INFO) << "Verification succeeded: " << path;
+      LOG(INFO) << "Running the setup is not available in this build.";
+    }
   }
   package_lock_.reset();
   ::DeleteFileW(path.c_str());

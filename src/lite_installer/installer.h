@@ -1,8 +1,8 @@
 // The controller of one installation: obtains, verifies and runs the setup
 // program and reports to its delegate.
 //
-// For now it obtains the package (download with statistics); verification
-// and running the setup come later.
+// For now it obtains the package (download with statistics) and verifies
+// it; running the setup comes later.
 #ifndef LITE_INSTALLER_INSTALLER_H_
 #define LITE_INSTALLER_INSTALLER_H_
 

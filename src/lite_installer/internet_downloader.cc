@@ -6,7 +6,7 @@
 
 #include "base/string_util.h"
 #include "lite_util/logging/log_message.h"
-#include "lite_util/seh_guard.h"
+#include "lite_util/exception_guard.h"
 
 namespace lite {
 namespace {
@@ -178,7 +178,7 @@ bool InternetDownloader::OpenRequest(const std::wstring& url,
                                      const wchar_t* headers) {
   OpenUrlCall call = {session_, url.c_str(), headers,
                       reinterpret_cast<DWORD_PTR>(&redirect_target_), nullptr};
-  if (!RunWithSehGuard(OpenUrl, &call, &exception_info_)) {
+  if (!RunWithExceptionGuard(OpenUrl, &call, nullptr, &exception_info_)) {
     LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
                << exception_info_.code;
     return false;

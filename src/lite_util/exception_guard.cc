@@ -2,11 +2,65 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace lite {
 
 #if defined(__i386__)
 
 namespace {
+
+constexpr DWORD kDelayLoadModuleNotFound = 0xC06D007E;
+
+// What the delay-load helper passes as the exception's first parameter.
+struct DelayLoadProc {
+  BOOL import_by_name;
+  union {
+    LPCSTR name;
+    DWORD ordinal;
+  };
+};
+struct DelayLoadInfo {
+  DWORD size;
+  const void* descriptor;
+  FARPROC* thunk;
+  LPCSTR dll_name;
+  DelayLoadProc proc;
+  HMODULE module;
+  FARPROC function;
+  DWORD last_error;
+};
+
+// Copies a C string of the exception's parameters, which may point
+// anywhere: only readable bytes are taken.
+std::string SafeString(LPCSTR text) {
+  std::string result;
+  if (!text) return result;
+  for (size_t i = 0; i < 1024; ++i) {
+    if (::IsBadReadPtr(text + i, 1) || text[i] == '\0') break;
+    result += text[i];
+  }
+  return result;
+}
+
+void RecordException(const EXCEPTION_RECORD* record,
+                     DelayLoadFailure* failure) {
+  if (!failure) return;
+  failure->code = record->ExceptionCode;
+  failure->dll_name.clear();
+  failure->procedure_name.clear();
+  if (record->ExceptionCode != kDelayLoadModuleNotFound ||
+      record->NumberParameters < 1) {
+    return;
+  }
+  const auto* info =
+      reinterpret_cast<const DelayLoadInfo*>(record->ExceptionInformation[0]);
+  if (!info || ::IsBadReadPtr(info, sizeof(*info))) return;
+  failure->dll_name = SafeString(info->dll_name);
+  if (info->proc.import_by_name) {
+    failure->procedure_name = SafeString(info->proc.name);
+  }
+}
 
 // One registration on the thread's exception frame chain, with what the
 // handler needs to come back.
@@ -15,6 +69,7 @@ struct GuardFrame {
   EXCEPTION_REGISTRATION_RECORD registration;
   void* resume[5];  // __builtin_setjmp buffer
   DWORD code;
+  DelayLoadFailure* failure;
 };
 
 EXCEPTION_REGISTRATION_RECORD* TopRegistration() {
@@ -35,6 +90,7 @@ EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record,
   }
   GuardFrame* frame = static_cast<GuardFrame*>(establisher_frame);
   frame->code = record->ExceptionCode;
+  RecordException(record, frame->failure);
   // Runs the unwind handlers of the frames registered after ours and
   // unlinks them; returns here with ours on top of the chain.
   ::RtlUnwind(establisher_frame, nullptr, record, nullptr);
@@ -44,8 +100,10 @@ EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record,
 }  // namespace
 
 bool RunWithExceptionGuard(void (*function)(void*), void* context,
-                           uint32_t* code) {
+                           uint32_t* code, DelayLoadFailure* failure) {
+  if (failure) *failure = DelayLoadFailure();
   GuardFrame frame = {};
+  frame.failure = failure;
   frame.registration.Handler = GuardHandler;
   frame.registration.Next = TopRegistration();
   // `frame` is only touched through memory after the jump back.

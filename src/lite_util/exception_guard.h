@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "lite_util/system_checks.h"
+
 namespace lite {
 
 // Runs `function(context)`. A structured exception that leaves it ends the
@@ -17,8 +19,13 @@ namespace lite {
 // handler unwinds to that frame and jumps back. C++ destructors of objects
 // inside `function` do not run when an exception ends it: keep the guarded
 // code to plain calls on data owned outside it.
+//
+// `failure` (optional) receives the code too and, for a delay-load failure
+// (0xC06D007E), the module and (when imported by name) the procedure that
+// could not be loaded.
 bool RunWithExceptionGuard(void (*function)(void*), void* context,
-                           uint32_t* code);
+                           uint32_t* code,
+                           DelayLoadFailure* failure = nullptr);
 
 // The same for a callable.
 template <typename Function>

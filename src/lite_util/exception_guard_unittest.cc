@@ -63,5 +63,46 @@ TEST(ExceptionGuardTest, InnerGuardHandlesItsOwn) {
   EXPECT_EQ(outer_code, 0xE0000002u);
 }
 
+// A missing delay-loaded module: its name and the procedure come along.
+TEST(ExceptionGuardTest, DelayLoadFailureNamesModuleAndProcedure) {
+  // The delay-load helper's record: size, descriptor, thunk, module name,
+  // by-name flag, procedure name, module, function, last error.
+  struct {
+    DWORD size;
+    const void* descriptor;
+    void* thunk;
+    const char* dll;
+    BOOL by_name;
+    const char* procedure;
+    HMODULE module;
+    void* function;
+    DWORD last_error;
+  } info = {sizeof(info), nullptr, nullptr, "cplib.dll", TRUE,
+            "CryptoProCheck", nullptr, nullptr, 126};
+  const struct {
+    BOOL by_name;
+    DWORD parameters;
+    const char* dll;
+    const char* procedure;
+  } kCases[] = {
+      {TRUE, 1, "cplib.dll", "CryptoProCheck"},
+      {FALSE, 1, "cplib.dll", ""},  // by ordinal
+      {TRUE, 0, "", ""},            // no record at all
+  };
+  for (const auto& c : kCases) {
+    info.by_name = c.by_name;
+    ULONG_PTR argument = reinterpret_cast<ULONG_PTR>(&info);
+    DelayLoadFailure failure;
+    auto raise = [&] {
+      ::RaiseException(0xC06D007E, 0, c.parameters, &argument);
+    };
+    auto thunk = [](void* context) { (*static_cast<decltype(raise)*>(context))(); };
+    EXPECT_FALSE(RunWithExceptionGuard(thunk, &raise, nullptr, &failure));
+    EXPECT_EQ(failure.code, 0xC06D007Eu);
+    EXPECT_EQ(failure.dll_name, c.dll);
+    EXPECT_EQ(failure.procedure_name, c.procedure);
+  }
+}
+
 }  // namespace
 }  // namespace lite

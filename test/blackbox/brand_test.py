@@ -92,6 +92,19 @@ class BrandTest(unittest.TestCase):
         self.assertIn("Default language: ru", texts)
 
 
+# The silent runs download the setup package: the local services serve it.
+_services = None
+
+
+def setUpModule():
+    global _services
+    _services = h.SetupPackageServices()
+
+
+def tearDownModule():
+    _services.stop()
+
+
 if __name__ == "__main__":
     h.exit_unless_wine_available()
     unittest.main(verbosity=2)

@@ -89,6 +89,19 @@ class DistribParamsTest(unittest.TestCase):
                         self.assertEqual(f.read(), info.encode())
 
 
+# The silent runs download the setup package: the local services serve it.
+_services = None
+
+
+def setUpModule():
+    global _services
+    _services = h.SetupPackageServices()
+
+
+def tearDownModule():
+    _services.stop()
+
+
 if __name__ == "__main__":
     h.exit_unless_wine_available()
     unittest.main(verbosity=2)

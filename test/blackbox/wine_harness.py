@@ -8,6 +8,8 @@ code that Linux would cut to its low 8 bits.
 
 import contextlib
 import glob
+import shutil
+import tempfile
 import os
 import re
 import subprocess
@@ -36,6 +38,39 @@ PKI = os.environ.get("LITE_PKI_DIR",
 TLS_CA = os.path.join(PKI, "tls", "ca.pem")
 TLS_CERT = os.path.join(PKI, "tls", "localhost.pem")
 TLS_KEY = os.path.join(PKI, "tls", "localhost.key")
+
+
+def trust_development_roots():
+    """Makes the development code-signing root and the local services' CA
+    trusted roots of the current prefix (nothing changes when they are)."""
+    tool = os.environ.get("LITE_ADD_ROOT_CERT_EXE") or os.path.join(
+        os.path.dirname(INSTALLER or "."), "add_root_cert.exe")
+    result = wine([tool, windows_path(os.path.join(PKI, "code_signing",
+                                                   "root.pem")),
+                   windows_path(TLS_CA)])
+    if result.returncode != 0:
+        raise AssertionError("add_root_cert failed: " + result.stdout +
+                             result.stderr)
+
+
+class SetupPackageServices:
+    """The local services serving the signed stand-in setup package where
+    the installer looks for it, for tests whose installer runs download."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="lite-services")
+        package = os.path.join(os.path.dirname(INSTALLER), "browser-setup.arc")
+        for path in ("browser/zarvex/browser-setup.arc",
+                     "browser-partners/_xp_builds/browser-setup.arc"):
+            target = os.path.join(self.dir, "root", path)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy(package, target)
+        self.services = start_local_services(os.path.join(self.dir, "root"),
+                                             self.dir)
+
+    def stop(self):
+        self.services.stop()
+        shutil.rmtree(self.dir, ignore_errors=True)
 
 
 def start_local_services(root, work_dir):
@@ -78,6 +113,7 @@ def other_prefix(prefix, env=None):
     saved = PREFIX, EXTRA_ENV
     PREFIX, EXTRA_ENV = prefix, dict(env or {})
     try:
+        trust_development_roots()
         yield
     finally:
         wine(["-k"], tool="wineserver")
