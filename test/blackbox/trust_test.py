@@ -217,7 +217,7 @@ class TrustTest(TrustTestBase):
               "Public key is not match. "),
              "ids_only", dict(signer="forger_signer")),
         ]
-        with harness.other_prefix(PREFIXES["trusted"]):
+        with harness.other_prefix(PREFIXES["trusted"], trust_roots=False):
             set_windows_version("win10")
             self.trust_roots()
             for row, name, signing in rows:
@@ -240,7 +240,7 @@ class TrustTest(TrustTestBase):
         chain with the development CA's and signer's names and serial
         numbers: same certificate id, other keys."""
         self.assertEqual(ids()["forger_signer"], ids()["signer"])
-        with harness.other_prefix(PREFIXES["trusted"]):
+        with harness.other_prefix(PREFIXES["trusted"], trust_roots=False):
             set_windows_version("win10")
             self.trust_roots()
             genuine = verify(harness.windows_path(SETUP_PACKAGE))
@@ -254,7 +254,7 @@ class TrustTest(TrustTestBase):
     def test_no_hash_only_fallback_on_windows10(self):
         """A listed SHA-1 signer whose root this machine lacks: its chain
         fails, and Windows 10 does not try the file hash alone."""
-        with harness.other_prefix(PREFIXES["no_root"]):
+        with harness.other_prefix(PREFIXES["no_root"], trust_roots=False):
             package = harness.windows_path(self.package(
                 "browser_setup", signer="signer_sha1"))
             set_windows_version("win10")
@@ -269,7 +269,7 @@ class TrustTest(TrustTestBase):
     def test_platform_accepting_untrusted_chain(self):
         """Wine's WinVerifyTrust passes a SHA-256 signer whose root is not
         trusted; then the list entry must carry the signer's key."""
-        with harness.other_prefix(PREFIXES["no_root"]):
+        with harness.other_prefix(PREFIXES["no_root"], trust_roots=False):
             set_windows_version("win10")
             rows = [
                 (("list with keys", True, "ok_sha256", None), "browser_setup"),
@@ -290,7 +290,7 @@ class BeyondWineTest(TrustTestBase):
     def test_hash_only_fallback_on_windows7(self):
         """The same package on Windows 7 passes on its file hash alone, and
         the list entry's key matches."""
-        with harness.other_prefix(PREFIXES["no_root"]):
+        with harness.other_prefix(PREFIXES["no_root"], trust_roots=False):
             package = harness.windows_path(self.package(
                 "browser_setup", signer="signer_sha1"))
             set_windows_version("win7")

@@ -106,14 +106,16 @@ def _env():
 
 
 @contextlib.contextmanager
-def other_prefix(prefix, env=None):
+def other_prefix(prefix, env=None, trust_roots=True):
     """Runs everything inside the block in `prefix` (created on first use)
-    with `env` added to the environment; stops its wineserver afterwards."""
+    with `env` added to the environment; stops its wineserver afterwards.
+    With `trust_roots` the development roots are trusted there first."""
     global PREFIX, EXTRA_ENV
     saved = PREFIX, EXTRA_ENV
     PREFIX, EXTRA_ENV = prefix, dict(env or {})
     try:
-        trust_development_roots()
+        if trust_roots:
+            trust_development_roots()
         yield
     finally:
         wine(["-k"], tool="wineserver")
