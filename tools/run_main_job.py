@@ -40,6 +40,11 @@ def main():
         os.makedirs(os.path.dirname(package))
         shutil.copy(os.path.join(BUILD, "browser-setup.arc"), package)
         services = h.start_local_services(os.path.join(work, "root"), work)
+        # The stand-in setup records its command line here.
+        record = os.path.join(BUILD, "setup_command_line.txt")
+        if os.path.exists(record):
+            os.remove(record)
+        h.EXTRA_ENV["LITE_SETUP_STUB_RECORD_FILE"] = h.windows_path(record)
         try:
             print("Running lite_installer.exe --silent under Wine (prefix %s)"
                   % h.PREFIX)
@@ -53,6 +58,12 @@ def main():
         with open(log, "rb") as f:
             lines = f.read().decode("utf-8", "replace").splitlines()
         print("\n".join(lines[-15:]))
+        if os.path.exists(record):
+            print("The setup ran with the command line recorded in " + record)
+            with open(record, encoding="utf-8", errors="replace") as f:
+                print("  " + f.read().strip())
+        else:
+            print("The setup did not run.")
         print("The local services received:")
         for request in services.requests():
             print("  %-8s %s %s -> %d" % (request["role"], request["method"],

@@ -86,7 +86,7 @@ const char* InstallerTypeName(int installer_type) {
   }
 }
 
-const char* InstallTypeName(int install_type) {
+const char* StatTargetName(int install_type) {
   switch (install_type) {
     case 1:
       return "mini";
@@ -192,7 +192,7 @@ InstallStatSender::InstallStatSender(int install_type, int installer_type,
     params_["ver"] = FileVersionString(OwnExecutablePath());
   }
   params_["installer_type"] = base::UTF8ToWide(
-      installer_type_ == -1 ? InstallTypeName(install_type_)
+      installer_type_ == -1 ? StatTargetName(install_type_)
                             : InstallerTypeName(installer_type_));
 }
 
@@ -214,7 +214,7 @@ std::string InstallStatSender::GetQueryUrl(const StatEvent& event) const {
     all["old_style"] = L"1";
   } else {
     if (install_type_ != 0) {
-      all["target"] = base::UTF8ToWide(InstallTypeName(install_type_));
+      all["target"] = base::UTF8ToWide(StatTargetName(install_type_));
     }
     all["old_style"] = L"0";
   }

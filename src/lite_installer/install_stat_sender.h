@@ -14,8 +14,8 @@ using StatEvent = std::map<std::string, std::wstring>;
 
 // "lite", "full", ... for `installer_type`; "lite" for unknown numbers.
 const char* InstallerTypeName(int installer_type);
-// "", "mini", ... for `target`.
-const char* InstallTypeName(int install_type);
+// Install type names of the statistics: "", "mini", ... for `target`.
+const char* StatTargetName(int install_type);
 
 // Where statistics events go.
 class StatEventSink {

@@ -1,14 +1,83 @@
 #include "lite_installer/installer.h"
 
+#include <objbase.h>
+
+#include <cmath>
+
+#include "base/file_util.h"
 #include "base/string_util.h"
+#include "lite_installer/bin_resources.h"
 #include "lite_installer/brand_info.h"
 #include "lite_installer/distrib_params.h"
+#include "lite_installer/download_urls.h"
+#include "lite_installer/installation_report.h"
 #include "lite_installer/installer_events.h"
+#include "lite_installer/installer_switches.h"
+#include "lite_installer/monotonic_clock.h"
+#include "lite_installer/setup_command_line.h"
+#include "lite_installer/startup.h"
+#include "lite_installer/ui_language.h"
 #include "lite_util/installer_registry.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/system_checks.h"
+#include "lite_util/user_id.h"
+#include "lite_util/windows_version.h"
 
 namespace lite {
+namespace {
+
+constexpr DWORD kThreadWaitMs = 60000;
+constexpr DWORD kBrowserWatchMs = 20000;
+constexpr wchar_t kBrowserMessageWindowClass[] =
+    L"ZarvexBrowser_MessageWindow";
+// The setup's exit code when the browser is already installed for all
+// users: the run counts as failed.
+constexpr int kSetupAlreadyInstalledSystemWide = 7;
+// Failure reasons carried back to the window.
+constexpr int kFailureMachineTypeMismatch = 4;
+constexpr int kFailureAlreadyInstalled = 5;
+
+// The failure reason recorded by whichever process ran the setup.
+std::atomic<int> g_failure_reason{0};
+
+std::string NewInstallationId() {
+  GUID guid;
+  if (FAILED(::CoCreateGuid(&guid))) return std::string();
+  wchar_t text[40];
+  if (::StringFromGUID2(guid, text, 40) < 38) return std::string();
+  std::wstring id(text + 1, 36);  // without the braces
+  return base::WideToUTF8(id);
+}
+
+}  // namespace
+
+// The package download, with the controller's hooks.
+class Installer::Downloader : public ModuleDownloader {
+ public:
+  Downloader(Installer* installer, const ModuleDownloadContext& context)
+      : ModuleDownloader(context), installer_(installer) {}
+
+  ModuleResult DownloadModule(HANDLE file,
+                              const InstallerCommandLine& command_line) {
+    return ModuleDownloader::DownloadModule(file, command_line);
+  }
+
+ protected:
+  DWORD PauseBetweenAttemptsMs() const override {
+    return installer_->PauseBetweenAttemptsMs();
+  }
+  bool RunLoop(const std::wstring& url, DownloadSink* sink,
+               DownloadProgressObserver* observer,
+               DownloadLoopResult* result) override {
+    return installer_->RunDownloadLoop(url, sink, observer, result);
+  }
+  bool ExtractBrowserSetupResource(HANDLE file) override {
+    return installer_->ExtractBrowserSetupResource(file);
+  }
+
+ private:
+  Installer* installer_;
+};
 
 Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
                      const DistribParams* distrib_params, bool background_tasks)
@@ -16,85 +85,443 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
       brand_info_(brand_info),
       distrib_params_(distrib_params),
       background_tasks_(background_tasks),
-      stop_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       statistics_(std::make_unique<StatisticsReporter>(
-          0, ReadInstallerValue(L"install_stat"))) {
+          IsFullInstallerMode() ? 1 : 0, ReadInstallerValue(L"install_stat"))),
+      working_directory_(brand_info ? brand_info->temp_directory()
+                                    : std::wstring()),
+      stop_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      proceed_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      user_id_(base::UTF8ToWide(GetUserId())) {
+  SetUpStatisticsParams();
+  data_files_.InitPaths(InstallerCommandLine::ForCurrentProcess(),
+                        IsFullInstallerMode());
+}
+
+Installer::~Installer() {
+  if (install_thread_) {
+    ::SetEvent(stop_event_);
+    if (::WaitForSingleObject(install_thread_, kThreadWaitMs) !=
+        WAIT_OBJECT_0) {
+      PLOG(ERROR) << "Failed to wait for install async exit. Terminate "
+                     "install_thread_";
+      ::TerminateThread(install_thread_, 0);
+    }
+    ::CloseHandle(install_thread_);
+  }
+  if (module_lock_ != INVALID_HANDLE_VALUE) ::CloseHandle(module_lock_);
+  package_lock_.reset();
+  statistics_.reset();
+  ::CloseHandle(stop_event_);
+  ::CloseHandle(proceed_event_);
+}
+
+void Installer::SetUpStatisticsParams() {
   statistics_->SetParam(kStatBrandId,
                         brand_info_ ? base::UTF8ToWide(brand_info_->brand_id())
                                     : L"unknown");
   statistics_->SetParam(
       kStatPartnerId,
       brand_info_ ? base::UTF8ToWide(brand_info_->partner_id()) : L"unknown");
-}
-
-Installer::~Installer() {
-  package_lock_.reset();
-  statistics_.reset();
-  if (stop_event_) ::CloseHandle(stop_event_);
-}
-
-void Installer::SetMakeDefaultBrowser(bool make_default) {
-  int version = WindowsVersion();
-  bool windows8 = version == 5 || version == 6;
-  make_default_browser_ = make_default && !windows8;
-}
-
-void Installer::InstallSilently() {
-  std::wstring path = GetModulePath();
-  if (path.empty()) return;
-  LOG(INFO) << "Executable path: " << path;
-  ::DeleteFileW(path.c_str());
-  if (GetModule(path) == 0) {
-    package_lock_.reset();
-    if (!VerifyModule(path)) {
-      LOG(ERROR) << "Module verification failed: " << path;
-      result_code_ = kExitVerificationFailed;
-      statistics_->Send(VerificationErrorEvent());
-    } else {
-      LOG(INFO) << "Verification succeeded: " << path;
-      LOG(INFO) << "Running the setup is not available in this build.";
+  if (!distrib_params_) return;
+  const std::pair<const char*, int> kParams[] = {
+      {"banerid", kStatBannerId},
+      {"zarvexuid", kStatZarvexUid},
+      {"distr_zarvexuid", kStatDistrZarvexUid},
+  };
+  for (const auto& [key, number] : kParams) {
+    std::string value;
+    if (distrib_params_->Get(key, &value)) {
+      statistics_->SetParam(number, base::UTF8ToWide(value));
     }
   }
-  package_lock_.reset();
-  ::DeleteFileW(path.c_str());
 }
 
-std::wstring Installer::GetModulePath() const {
+void Installer::SendEvent(const StatEvent& event) { statistics_->Send(event); }
+
+bool Installer::RunModuleInElevatedProcess() { return false; }
+
+bool Installer::Download(const std::wstring& url, DownloadSink* sink) {
+  LOG(INFO) << "Attempt to download module: " << url;
+  sink->Reset();
+  DownloadLoopResult result;
+  InternetDownloader downloader;
+  bool ok = lite::RunDownloadLoop(&downloader, url, sink, stop_event_, nullptr,
+                                  &result);
+  download_error_ = result.error_text;
+  return ok;
+}
+
+bool Installer::WriteResourceToFile(int id, const std::wstring& path) {
+  std::string bytes = BinResources().Load(id);
+  return !bytes.empty() && base::WriteBytesToFile(path, bytes);
+}
+
+bool Installer::WriteResourceToFile(const std::string& name,
+                                    const std::wstring& path) {
+  std::string bytes = BinResources().Load(name);
+  return !bytes.empty() && base::WriteBytesToFile(path, bytes);
+}
+
+bool Installer::GetModuleCreationTime(const std::wstring& path,
+                                      int64_t* time) {
+  return lite::GetModuleCreationTime(path, time);
+}
+
+ModuleResult Installer::DownloadModule(
+    HANDLE file, const InstallerCommandLine& command_line) {
+  ModuleDownloadContext context;
+  context.cancel_event = stop_event_;
+  context.distrib_params = distrib_params_;
+  context.brand_info = brand_info_;
+  context.delegate = delegate_;
+  context.statistics = statistics_.get();
+  context.user_cancel_count = &cancel_count_;
+  return Downloader(this, context).DownloadModule(file, command_line);
+}
+
+bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
+                                DownloadProgressObserver* observer,
+                                DownloadLoopResult* result) {
+  InternetDownloader downloader;
+  return lite::RunDownloadLoop(&downloader, url, sink, stop_event_, observer,
+                               result);
+}
+
+std::wstring Installer::GetModulePath() {
   wchar_t path[MAX_PATH];
-  const std::wstring directory =
-      brand_info_ ? brand_info_->temp_directory() : std::wstring(L".");
-  if (!::GetTempFileNameW(directory.c_str(), L"zb", 0, path)) {
+  if (!::GetTempFileNameW(working_directory_.c_str(), L"zb", 0, path)) {
     LOG(ERROR) << "Cannot obtain temp file.";
     return std::wstring();
   }
   return path;
 }
 
-int Installer::GetModule(const std::wstring& path) {
+int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
   ModuleDownloadContext context;
   context.cancel_event = stop_event_;
   context.distrib_params = distrib_params_;
   context.brand_info = brand_info_;
+  context.delegate = delegate_;
   context.statistics = statistics_.get();
-  context.user_cancel_count = &user_cancel_count_;
-  ModuleDownloader downloader(context);
-  LARGE_INTEGER frequency, start, end;
-  ::QueryPerformanceFrequency(&frequency);
-  ::QueryPerformanceCounter(&start);
+  context.user_cancel_count = &cancel_count_;
+  // DownloadOrExtractModule calls back into DownloadModule through the
+  // hooks of Downloader; the installer's own DownloadModule slot is the
+  // same path.
+  Downloader downloader(this, context);
+  const int64_t start = MonotonicMicroseconds();
   bool downloaded = false;
-  ModuleResult result =
-      downloader.DownloadOrExtractModule(path, &downloaded, &package_lock_);
-  ::QueryPerformanceCounter(&end);
-  download_time_us_ =
-      (end.QuadPart - start.QuadPart) * 1000000 / frequency.QuadPart;
+  ModuleResult result = downloader.DownloadOrExtractModule(
+      path, &downloaded, lock_wanted ? &package_lock_ : nullptr);
+  download_time_us_ = MonotonicMicroseconds() - start;
   if (result != kModuleReady) {
     LOG(ERROR) << "Module was not downloaded: " << path;
     result_code_ = kExitDownloadFailed;
     return result;
   }
   LOG(INFO) << "Module downloaded: " << path;
-  if (downloaded) statistics_->Send(DownloadFinishedEvent(download_time_us_));
+  downloaded_ = downloaded;
+  statistics_->SetParam(kStatNewVersion, FileVersionString(path));
+  if (downloaded) {
+    statistics_->SetParam(kStatInstallType, L"normal");
+    SendEvent(DownloadFinishedEvent(download_time_us_));
+  }
   return 0;
+}
+
+void Installer::StartInstallAsync() {
+  ::ResetEvent(stop_event_);
+  ::ResetEvent(proceed_event_);
+  install_thread_ =
+      ::CreateThread(nullptr, 0, InstallThreadMain, this, 0, nullptr);
+  if (!install_thread_) PLOG(ERROR) << "Failed to start the install thread";
+}
+
+DWORD WINAPI Installer::InstallThreadMain(void* self) {
+  static_cast<Installer*>(self)->Install();
+  return 0;
+}
+
+bool Installer::WaitForInstallAsync() {
+  if (!install_thread_) return true;
+  ::SetEvent(stop_event_);
+  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) ==
+         WAIT_OBJECT_0;
+}
+
+void Installer::MarkInstallButtonPressed() {
+  install_button_time_us_ = MonotonicMicroseconds();
+}
+
+void Installer::ProceedWithInstallation() {
+  confirmation_time_us_ = MonotonicMicroseconds();
+  ::SetEvent(proceed_event_);
+}
+
+void Installer::InstallSilently() {
+  ::ResetEvent(stop_event_);
+  confirmation_time_us_ = MonotonicMicroseconds();
+  ::SetEvent(proceed_event_);
+  Install();
+}
+
+void Installer::SetMakeDefaultBrowser(bool make_default) {
+  int version = WindowsVersion();
+  if (version == 5 || version == 6) return;  // Windows 8 and 8.1
+  make_default_browser_ = make_default;
+}
+
+InstallerCommandLine Installer::BuildSetupCommandLine(
+    const std::wstring& program, bool with_data_files) const {
+  SetupCommandLineInputs in;
+  in.elevation_refused = elevation_refused_;
+  in.progress_window =
+      delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindowHandle())
+                : 0;
+  if (brand_info_) in.brand_name = brand_info_->brand_name();
+  if (distrib_params_) {
+    in.distrib_info_file = distrib_params_->distrib_info_file();
+    in.uts2_param = distrib_params_->GetValue("uts2");
+  }
+  in.make_default_browser = make_default_browser_;
+  in.send_statistics = send_statistics_;
+  in.create_vessa_shortcut = create_vessa_shortcut_;
+  in.disable_vessa_logic = disable_vessa_logic_;
+  in.ok_button_pressed_time = install_button_time_us_;
+  in.install_start_time = confirmation_time_us_;
+  in.interface_availability = interface_availability_;
+  in.abt_config_file = data_files_.path(InstallerDataFiles::kAbtConfig);
+  SetupDataFiles& files = in.data_files;
+  files.installer_data = data_files_.path(InstallerDataFiles::kInstallerData);
+  files.clids = data_files_.path(InstallerDataFiles::kClids);
+  files.clids_searchband =
+      data_files_.path(InstallerDataFiles::kClidsSearchband);
+  files.website_icon = data_files_.path(InstallerDataFiles::kWebsiteIcon);
+  if (brand_info_) {
+    files.brand_package_loaded = brand_info_->brand_package_loaded();
+    files.brand_package = brand_info_->brand_package_path();
+    files.partner_package_loaded = brand_info_->partner_package_loaded();
+    files.partner_package = brand_info_->partner_package_path();
+  }
+  files.override_partner_package = override_partner_package_;
+  in.has_background_tasks = false;
+  return lite::BuildSetupCommandLine(InstallerCommandLine::ForCurrentProcess(),
+                                     program, with_data_files, in);
+}
+
+void Installer::Install() {
+  RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN),
+                 ::GetSystemMetrics(SM_CYSCREEN)};
+  SendEvent(InstallerStartedEvent(
+      static_cast<int>(std::lround(ScaleFactor() * 100)), screen.right,
+      screen.bottom));
+  installation_id_ = NewInstallationId();
+  if (brand_info_) brand_info_->StoreLanguage();
+  data_files_.ExtractInstallerDataIfAbsent(working_directory_);
+  if (!IsFullInstallerMode()) {
+    data_files_.StoreInRegistry();
+    if (brand_info_) brand_info_->StoreInRegistry();
+  }
+
+  const int result = InstallBrowser();
+  if (result != 0) {
+    int outcome = result;
+    const int reason = g_failure_reason;
+    if (result == 1 && reason != 0) outcome = reason;
+    if (delegate_ && (::WaitForSingleObject(stop_event_, 0) != WAIT_OBJECT_0 ||
+                      reason != 0)) {
+      delegate_->OnFinished(outcome);
+    }
+  }
+  if (result == 0 || IsFullInstallerMode()) {
+    InstallerDataFiles::RemoveFromRegistry();
+    if (brand_info_) {
+      brand_info_->RemoveFromRegistry();
+      if (!brand_info_->brand_package_path().empty()) {
+        ::DeleteFileW(brand_info_->brand_package_path().c_str());
+      }
+      if (!brand_info_->partner_package_path().empty()) {
+        ::DeleteFileW(brand_info_->partner_package_path().c_str());
+      }
+    }
+  }
+  if (delegate_) WatchForBrowser();
+  ReportInstallationFinished(result == 0);
+}
+
+void Installer::WatchForBrowser() {
+  while (::WaitForSingleObject(stop_event_, kBrowserWatchMs) == WAIT_TIMEOUT) {
+    if (!::FindWindowExW(HWND_MESSAGE, nullptr, kBrowserMessageWindowClass,
+                         nullptr)) {
+      delegate_->RequestClose(1);
+      return;
+    }
+  }
+}
+
+bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
+  constexpr DWORD kReadExecute = GENERIC_READ | GENERIC_EXECUTE;
+  if (permanent_lock && package_lock_ && package_lock_->IsValid()) {
+    HANDLE shared = ::ReOpenFile(package_lock_->handle(), kReadExecute,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
+    if (shared == INVALID_HANDLE_VALUE) return false;
+    package_lock_.reset();
+    module_lock_ = ::ReOpenFile(shared, kReadExecute, FILE_SHARE_READ, 0);
+    ::CloseHandle(shared);
+    return module_lock_ != INVALID_HANDLE_VALUE;
+  }
+  package_lock_.reset();
+  module_lock_ = ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                               nullptr);
+  return module_lock_ != INVALID_HANDLE_VALUE;
+}
+
+int Installer::InstallBrowser() {
+  LOG(INFO) << "Install Browser.";
+  module_path_ = GetModulePath();
+  if (module_path_.empty()) return 1;
+  const bool permanent_lock =
+      distrib_params_ &&
+      !distrib_params_->GetValue("setup_arc_permanent_lock").empty();
+  LOG(INFO) << "Executable path: " << module_path_;
+  ::DeleteFileW(module_path_.c_str());
+
+  // The package file goes on every path out of here.
+  struct Cleanup {
+    Installer* installer;
+    ~Cleanup() {
+      if (installer->module_lock_ != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(installer->module_lock_);
+        installer->module_lock_ = INVALID_HANDLE_VALUE;
+      }
+      installer->package_lock_.reset();
+      ::DeleteFileW(installer->module_path_.c_str());
+    }
+  } cleanup{this};
+
+  const int64_t t0 = MonotonicMicroseconds();
+  if (int code = GetModule(module_path_, permanent_lock)) return code;
+  const int64_t t1 = MonotonicMicroseconds();
+  HANDLE events[] = {stop_event_, proceed_event_};
+  if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) !=
+      WAIT_OBJECT_0 + 1) {
+    LOG(ERROR) << "Installation after download event isn't in signal state or "
+                  "installation was stopped early.";
+    return 1;
+  }
+  const int64_t t2 = MonotonicMicroseconds();
+
+  if (!LockModule(module_path_, permanent_lock)) {
+    if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
+    PLOG(ERROR) << "Cannot lock file: " << module_path_;
+    return 1;
+  }
+  if (!VerifyModule(module_path_)) {
+    LOG(ERROR) << "Module verification failed: " << module_path_;
+    result_code_ = kExitVerificationFailed;
+    SendEvent(VerificationErrorEvent());
+    return 1;
+  }
+  LOG(INFO) << "Verification succeeded: " << module_path_;
+  const int64_t t3 = MonotonicMicroseconds();
+  statistics_->SaveToRegistry();
+  const bool update = !statistics_->GetParam(kStatOldVersion).empty();
+  SendEvent(SetupLaunchedEvent(update, L"0"));
+
+  InstallerCommandLine command_line = BuildSetupCommandLine(module_path_, true);
+  const bool ran = RunModule(module_path_, command_line);
+
+  ::CloseHandle(module_lock_);
+  module_lock_ = INVALID_HANDLE_VALUE;
+  install_time_us_ = MonotonicMicroseconds() - t3;
+  std::wstring error = L"FailedToStart";
+  if (ran || result_code_ != kExitInstallerUndecided) {
+    error.clear();
+    if (result_code_ != 1 && result_code_ != 3 && result_code_ != 5) {
+      error = base::UTF8ToWide(base::NumberToString(result_code_));
+    }
+  }
+  SendEvent(SetupExitedEvent(update, error, install_time_us_));
+  if (!ran) return 1;
+
+  if (InstallerCommandLine::ForCurrentProcess().HasSwitch(
+          switches::kDoNotLaunchBrowser) &&
+      delegate_) {
+    delegate_->SetProgress(100);
+    delegate_->RequestClose(1);
+    delegate_ = nullptr;
+  }
+  total_time_us_ = (t1 - t0) + (MonotonicMicroseconds() - t2);
+  return 0;
+}
+
+bool Installer::RunModule(const std::wstring& path,
+                          const InstallerCommandLine& command_line) {
+  InstallerCommandLine copy = command_line;
+  copy.SetProgram(path);
+  copy.AppendSwitchASCII(switches::kSource,
+                         IsFullInstallerMode() ? "full" : "lite");
+  return RunModuleAndWait(nullptr, copy.GetCommandLineString(), &result_code_);
+}
+
+bool Installer::RunModuleAndWait(const wchar_t* application,
+                                 const std::wstring& command_line,
+                                 int* exit_code) {
+  LOG(INFO) << "Run: " << command_line;
+  *exit_code = kExitInstallerUndecided;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  std::wstring writable = command_line;
+  if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE,
+                        CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                        &process)) {
+    if (::GetLastError() == ERROR_EXE_MACHINE_TYPE_MISMATCH) {
+      g_failure_reason = kFailureMachineTypeMismatch;
+    }
+    PLOG(ERROR) << "Create process failed.";
+    return false;
+  }
+  LOG(INFO) << "Process created: " << static_cast<uint32_t>(process.dwProcessId);
+  if (delegate_) {
+    delegate_->SetProgress(40);
+    delegate_->OnSetupLaunched();
+  }
+  ::CloseHandle(process.hThread);
+  LOG(INFO) << "Wait for process finish.";
+  bool result = false;
+  if (::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_FAILED) {
+    PLOG(ERROR) << "Wait process failed.";
+  } else {
+    DWORD code = 0;
+    result = ::GetExitCodeProcess(process.hProcess, &code) != FALSE;
+    if (result) {
+      *exit_code = static_cast<int>(code);
+    } else {
+      PLOG(ERROR) << "Get setup process exit code failed.";
+    }
+    LOG(INFO) << "Setup process exit with code: " << *exit_code;
+    if (*exit_code == kSetupAlreadyInstalledSystemWide) {
+      g_failure_reason = kFailureAlreadyInstalled;
+      result = false;
+    }
+  }
+  ::CloseHandle(process.hProcess);
+  return result;
+}
+
+void Installer::ReportInstallationFinished(bool success) {
+  InstallationReport report;
+  report.run_id = installation_id_;
+  report.cancelled = cancel_count_ > 0;
+  report.success = success;
+  report.total_time_us = total_time_us_;
+  report.download_time_us = downloaded_ ? download_time_us_ : 0;
+  report.install_time_us = install_time_us_;
+  StringDownloadSink sink;
+  if (!Download(BuildInstallationReportUrl(report), &sink)) {
+    LOG(ERROR) << "Cannot report installation status: " << download_error_;
+  }
 }
 
 }  // namespace lite

@@ -1,8 +1,6 @@
-// The controller of one installation: obtains, verifies and runs the setup
-// program and reports to its delegate.
-//
-// For now it obtains the package (download with statistics) and verifies
-// it; running the setup comes later.
+// The controller of one installation: obtains the setup package, verifies
+// and locks it, writes what the setup expects, runs it and reports progress,
+// statistics and the outcome.
 #ifndef LITE_INSTALLER_INSTALLER_H_
 #define LITE_INSTALLER_INSTALLER_H_
 
@@ -13,7 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "lite_installer/download_loop.h"
 #include "lite_installer/exit_codes.h"
+#include "lite_installer/installer_command_line.h"
+#include "lite_installer/installer_data.h"
 #include "lite_installer/module_download.h"
 #include "lite_installer/statistics_reporter.h"
 
@@ -23,45 +24,57 @@ class BrandInfo;
 class DistribParams;
 class TrustVerifier;
 
-// How the installer reports to its window.
-class InstallerDelegate {
+// How the installer reports to its window. The first operations are those
+// of the package download's progress.
+class InstallerDelegate : public DownloadProgressObserver {
  public:
-  virtual ~InstallerDelegate() = default;
+  // Always 1: the installer is finished with the window.
+  virtual void RequestClose(int value) = 0;
+  // The installation failed; `outcome` is an outcome class.
+  virtual void OnFinished(int outcome) = 0;
+  // The window that receives the setup's progress messages.
+  virtual HWND GetWindowHandle() = 0;
+  virtual void SetProgress(int percent) = 0;
+  // The setup runs: from now on the installation cannot be cancelled.
+  virtual void OnSetupLaunched() = 0;
 };
 
 class Installer {
  public:
   Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
             const DistribParams* distrib_params, bool background_tasks);
+  // Stops and waits for the install thread (60 s, then terminates it).
   virtual ~Installer();
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
 
-  // Ignored on Windows 8 and 8.1.
-  void SetMakeDefaultBrowser(bool make_default);
-  void SetSendStatistics(bool send_statistics) {
-    send_statistics_ = send_statistics;
-  }
-
-  // Runs the whole installation on the calling thread.
-  void InstallSilently();
-
-  // A new unique file "zb*.tmp" in the temporary directory (empty on
-  // failure).
-  std::wstring GetModulePath() const;
-  // Obtains the package into `path`; 0 or the download's code.
-  int GetModule(const std::wstring& path);
-
-  // 400 until something decides it.
-  int result_code() const { return result_code_; }
-
-  // Trust verification of the downloaded setup package (the controller's
-  // virtual operations 14 to 16). VerifyModule reads the trusted list from
-  // the package itself; the full installer first verifies without network
-  // use, the lite installer always with it.
+  // The elevated copy's run of the setup (none in this build: false).
+  virtual bool RunModuleInElevatedProcess();
+  // Runs the setup at `path` with `command_line` and waits for it.
+  virtual bool RunModule(const std::wstring& path,
+                         const InstallerCommandLine& command_line);
+  // Gives the statistics reporter the installation's standing parameters.
+  virtual void SetUpStatisticsParams();
+  // One plain download (the result report).
+  virtual bool Download(const std::wstring& url, DownloadSink* sink);
+  virtual bool WriteResourceToFile(int id, const std::wstring& path);
+  virtual bool WriteResourceToFile(const std::string& name,
+                                   const std::wstring& path);
+  virtual bool GetModuleCreationTime(const std::wstring& path, int64_t* time);
+  virtual ModuleResult DownloadModule(HANDLE file,
+                                      const InstallerCommandLine& command_line);
+  virtual bool RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
+                               DownloadProgressObserver* observer,
+                               DownloadLoopResult* result);
+  // Milliseconds between two download attempts.
+  virtual DWORD PauseBetweenAttemptsMs() const { return 15000; }
+  virtual bool ExtractBrowserSetupResource(HANDLE file) { return false; }
+  // A new unique file "zb*.tmp" in the working directory; empty on failure.
+  virtual std::wstring GetModulePath();
+  // Obtains the package into `path`; 0 or the download's code (1 to 3).
+  virtual int GetModule(const std::wstring& path, bool lock_wanted);
+  // Trust verification of the package (reads the list from the package).
   virtual bool VerifyModule(const std::wstring& path);
-  // Builds a verifier from the list; when the answer is false and network
-  // use was prevented, asks once more with network use allowed.
   virtual bool VerifyWithTrustedList(const std::wstring& path,
                                      const std::string& json,
                                      bool prevents_network_use);
@@ -69,19 +82,80 @@ class Installer {
                                 const std::wstring& path,
                                 bool prevents_network_use);
 
+  void StartInstallAsync();
+  // Sets the stop event and waits up to 60 s for the install thread; false
+  // on time-out.
+  bool WaitForInstallAsync();
+  void MarkInstallButtonPressed();
+  void ProceedWithInstallation();
+  // The whole installation on the calling thread, already confirmed.
+  void InstallSilently();
+
+  // Ignored on Windows 8 and 8.1.
+  void SetMakeDefaultBrowser(bool make_default);
+  void SetSendStatistics(bool value) { send_statistics_ = value; }
+  void SetCreateVessaShortcut(bool value) { create_vessa_shortcut_ = value; }
+  void SetDisableVessaLogic(bool value) { disable_vessa_logic_ = value; }
+  // Raised by the window when the user cancels.
+  void IncrementCancelCount() { ++cancel_count_; }
+
+  int GetResultCode() const { return result_code_; }
+  // Compatibility name used by start-up.
+  int result_code() const { return result_code_; }
+
+  // The setup's command line for `program`.
+  InstallerCommandLine BuildSetupCommandLine(const std::wstring& program,
+                                             bool with_data_files) const;
+
+  // The installation body (on the install thread, or the caller's in
+  // silent mode).
+  void Install();
+  // 0 on success, the download's code, or 1 for any other failure.
+  int InstallBrowser();
+  // Runs `command_line` and waits; the setup's exit code in `exit_code`.
+  bool RunModuleAndWait(const wchar_t* application,
+                        const std::wstring& command_line, int* exit_code);
+
  private:
+  class Downloader;
+  static DWORD WINAPI InstallThreadMain(void* self);
+  void SendEvent(const StatEvent& event);
+  // The package file opened for reading and running only.
+  bool LockModule(const std::wstring& path, bool permanent_lock);
+  void ReportInstallationFinished(bool success);
+  void WatchForBrowser();
+
   InstallerDelegate* delegate_;
   const BrandInfo* brand_info_;
   const DistribParams* distrib_params_;
   bool background_tasks_;
+  std::unique_ptr<StatisticsReporter> statistics_;
   bool make_default_browser_ = false;
   bool send_statistics_ = false;
+  bool create_vessa_shortcut_ = false;
+  bool disable_vessa_logic_ = false;
+  std::wstring working_directory_;
+  InstallerDataFiles data_files_;
+  std::string installation_id_;
   int result_code_ = kExitInstallerUndecided;
+  HANDLE install_thread_ = nullptr;
   HANDLE stop_event_;
-  std::atomic<int> user_cancel_count_{0};
-  std::unique_ptr<StatisticsReporter> statistics_;
-  std::unique_ptr<PackageFileLock> package_lock_;
+  HANDLE proceed_event_;
+  std::atomic<int> cancel_count_{0};
+  int64_t total_time_us_ = 0;
   int64_t download_time_us_ = 0;
+  int64_t install_time_us_ = 0;
+  int64_t install_button_time_us_ = 0;
+  int64_t confirmation_time_us_ = 0;
+  int64_t interface_availability_ = 0;
+  std::wstring user_id_;
+  bool elevation_refused_ = false;
+  std::wstring module_path_;
+  std::wstring override_partner_package_;
+  std::unique_ptr<PackageFileLock> package_lock_;
+  HANDLE module_lock_ = INVALID_HANDLE_VALUE;
+  bool downloaded_ = false;
+  std::string download_error_;  // of the last plain Download
 };
 
 }  // namespace lite

@@ -32,6 +32,16 @@ class MainWindow : public InstallerDelegate {
 
   Installer* installer() const { return installer_.get(); }
 
+  // InstallerDelegate (the window's progress display comes later).
+  void OnDownloadProgress(float fraction) override {}
+  void OnLongDownload() override {}
+  void OnTimeLeft(int seconds, int phase) override {}
+  void RequestClose(int value) override {}
+  void OnFinished(int outcome) override {}
+  HWND GetWindowHandle() override { return window_; }
+  void SetProgress(int percent) override {}
+  void OnSetupLaunched() override {}
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
                                      LPARAM lparam);
