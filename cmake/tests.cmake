@@ -112,6 +112,7 @@ lite_blackbox_test(blackbox_startup test/blackbox/startup_test.py)
 lite_blackbox_test(blackbox_distrib_params test/blackbox/distrib_params_test.py)
 lite_blackbox_test(blackbox_brand test/blackbox/brand_test.py)
 lite_blackbox_test(blackbox_download test/blackbox/download_test.py)
+lite_blackbox_test(blackbox_install test/blackbox/install_test.py)
 set_property(TEST blackbox_download APPEND PROPERTY ENVIRONMENT
              "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
 add_dependencies(lite_installer run_and_report exit_with)

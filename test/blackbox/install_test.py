@@ -1,0 +1,195 @@
+"""Whole silent installations under Wine against the local services: the
+signed stand-in setup is downloaded, verified, locked and run; its recorded
+command line, the statistics requests, the report request, the registry
+values and the temporary directory are checked, for success and faults."""
+
+import os
+import shutil
+import sys
+import tempfile
+import unittest
+import urllib.parse
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_harness as h  # noqa: E402
+
+PACKAGE_PATH = "/browser/zarvex/browser-setup.arc"
+REGISTRY_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile",
+                   "ZarvexWebsiteIconFile", "brand", "BrandFile")
+
+
+def parse_switches(command_line):
+    """--name=value / --name switches of a recorded command line."""
+    switches = {}
+    parts, current, quoted = [], "", False
+    for c in command_line:
+        if c == '"':
+            quoted = not quoted
+        elif c == " " and not quoted:
+            if current:
+                parts.append(current)
+            current = ""
+        else:
+            current += c
+    if current:
+        parts.append(current)
+    for part in parts[1:]:
+        if part.startswith("--"):
+            name, _, value = part[2:].partition("=")
+            switches[name] = value
+    return switches
+
+
+def stat_fields(raw_path):
+    start = raw_path.index("/vars=") + len("/vars=")
+    fields = {}
+    for item in raw_path[start:raw_path.rindex("/*")].split(","):
+        name, value = item[1:].split("=", 1)
+        fields[name] = value
+    return fields
+
+
+class InstallTest(unittest.TestCase):
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="lite-install")
+        cls.root = os.path.join(cls.dir, "root")
+        cls.package = os.path.join(cls.root, PACKAGE_PATH.lstrip("/"))
+        os.makedirs(os.path.dirname(cls.package))
+        with open(os.path.join(os.path.dirname(h.INSTALLER),
+                               "browser-setup.arc"), "rb") as f:
+            cls.signed = f.read()
+        cls.services = h.start_local_services(cls.root, cls.dir)
+        cls.record = os.path.join(cls.dir, "setup_command_line.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.services.stop()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def run_installer(self, package=None, stub_env=None, faults=None):
+        with open(self.package, "wb") as f:
+            f.write(package if package is not None else self.signed)
+        h.wine(["taskkill", "/f", "/im", "lite_installer.exe"])
+        self.services.set_faults(faults or {})
+        self.services.clear_requests()
+        if os.path.exists(self.record):
+            os.remove(self.record)
+        for name in REGISTRY_VALUES + ("install_stat",):
+            h.reg_delete(name)
+        self.before = set(os.listdir(h.temp_directory()))
+        h.EXTRA_ENV.clear()
+        h.EXTRA_ENV.update({"LITE_SETUP_STUB_RECORD_FILE":
+                            h.windows_path(self.record)})
+        h.EXTRA_ENV.update(stub_env or {})
+        try:
+            code, _ = h.run_installer("--silent", timeout=300)
+        finally:
+            h.EXTRA_ENV.clear()
+        self.services.requests()  # the last requests are recorded
+        return code
+
+    def setup_command_line(self):
+        if not os.path.exists(self.record):
+            return None
+        with open(self.record, encoding="utf-8") as f:
+            return f.read().strip()
+
+    def stat_events(self):
+        events = []
+        for request in self.services.requests("stats"):
+            fields = stat_fields(request["raw_path"])
+            events.append((fields.get("action"), fields.get("stage")))
+        return events
+
+    def new_temp_files(self):
+        now = set(os.listdir(h.temp_directory()))
+        return sorted(name for name in now - self.before
+                      if not name.startswith("lite_installer"))
+
+    def test_successful_installation(self):
+        self.assertEqual(self.run_installer(), 0, h.read_log()[-3000:])
+        switches = parse_switches(self.setup_command_line())
+        temp = "C:\\users\\"  # the prefix's temporary directory
+        self.assertEqual(switches["progress-window"], "0")
+        self.assertIn("verbose-logging", switches)
+        self.assertEqual(switches["brand-name"], "zarvex")
+        self.assertEqual(switches["source"], "lite")
+        self.assertIn("silent", switches)
+        self.assertTrue(switches["installerdata"].startswith(temp))
+        self.assertTrue(switches["installerdata"].endswith(
+            "\\master_preferences"))
+        self.assertTrue(switches["clids-file"].endswith("\\clids.xml"))
+        self.assertTrue(switches["brand-package"].endswith("\\BrandFile"))
+        self.assertNotIn("ok-button-pressed-time", switches)
+        self.assertTrue(int(switches["install-start-time-no-uac"]) > 0)
+        self.assertNotIn("partner-package", switches)
+
+        self.assertEqual(self.stat_events(), [
+            ("installer_started", None), ("download", "started"),
+            ("download_attempt", None), ("download", "finished"),
+            ("setup", "setup_exe_launched"), ("setup", "setup_exe_exited")])
+        report = self.services.requests("report")
+        self.assertEqual(len(report), 1)
+        query = urllib.parse.parse_qs(report[0]["query"])
+        self.assertEqual(query["result"], ["success"])
+        self.assertRegex(query["ui"][0], r"^[0-9A-F-]{36}$")
+        self.assertIn("time", query)
+        self.assertIn("download_time", query)
+
+        # Success removes the values the setup no longer needs.
+        for name in REGISTRY_VALUES:
+            self.assertIsNone(h.reg_query(name), name)
+        self.assertEqual(h.reg_query("lang"), "en")
+        self.assertIsNotNone(h.reg_query("AbtConfigResourceFile"))
+        # Only the data files handed to the setup stay; no package file.
+        self.assertEqual(
+            [n for n in self.new_temp_files() if n.startswith("zb")], [])
+
+    def test_faults(self):
+        tampered = bytearray(self.signed)
+        tampered[len(tampered) // 2] ^= 0xFF
+        cases = [
+            # name, package, stub environment, expected exit code,
+            # setup ran, report result
+            ("tampered package", bytes(tampered), {}, 402, False, "failed"),
+            ("setup exits 7", None, {"LITE_SETUP_STUB_EXIT_CODE": "7"}, 7,
+             True, "failed"),
+            ("setup exits 3", None, {"LITE_SETUP_STUB_EXIT_CODE": "3"}, 3,
+             True, "success"),
+        ]
+        for name, package, env, code, ran, result in cases:
+            with self.subTest(name):
+                self.assertEqual(self.run_installer(package, env), code,
+                                 h.read_log()[-3000:])
+                self.assertEqual(self.setup_command_line() is not None, ran)
+                report = self.services.requests("report")
+                self.assertEqual(
+                    urllib.parse.parse_qs(report[-1]["query"])["result"],
+                    [result])
+                if result == "failed":
+                    # A failed lite installation keeps its registry values.
+                    for value in REGISTRY_VALUES:
+                        self.assertIsNotNone(h.reg_query(value), value)
+                events = self.stat_events()
+                if not ran:
+                    self.assertIn(("verification", "error"), events)
+                    self.assertNotIn(("setup", "setup_exe_launched"), events)
+                self.assertEqual(
+                    [n for n in self.new_temp_files() if n.startswith("zb")],
+                    [])
+
+    def test_download_failing_everywhere(self):
+        code = self.run_installer(faults={"download:" + PACKAGE_PATH:
+                                          {"status": 404}})
+        self.assertEqual(code, 401)
+        self.assertIsNone(self.setup_command_line())
+        self.assertEqual(len(self.services.requests("download")), 6)
+        self.assertEqual(
+            [n for n in self.new_temp_files() if n.startswith("zb")], [])
+
+
+if __name__ == "__main__":
+    h.exit_unless_wine_available()
+    unittest.main(verbosity=2)
