@@ -251,3 +251,9 @@ set_tests_properties(blackbox_trust blackbox_trust_beyond_wine
 set_tests_properties(blackbox_trust_beyond_wine PROPERTIES
                      DEPENDS blackbox_trust RESOURCE_LOCK trust_prefixes)
 set_tests_properties(blackbox_trust PROPERTIES RESOURCE_LOCK trust_prefixes)
+
+# The block shared with the elevated copy (its cross-process test starts the
+# test executable a second time) and the meaning of setup exit codes.
+lite_unittest(delayed_params_unittest
+  src/lite_installer/delayed_params_unittest.cc
+  src/lite_installer/setup_exit_codes_unittest.cc)

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "lite_installer/delayed_params.h"
+
 namespace {
 
 // The "shared" attribute makes the linker mark the sections
@@ -9,10 +11,10 @@ namespace {
 __attribute__((section("SHARED"), shared,
                used)) volatile LONG g_master_process_id = 0;
 
-// Aligned explicitly so that the compiler does not pad the large array (and
+// Aligned explicitly so that the compiler does not pad the large object (and
 // with it the section) to a wider boundary.
 __attribute__((section("Shared"), shared, used, aligned(4)))
-uint8_t g_delayed_params_block[lite::kDelayedParamsBlockSize] = {0};
+lite::DelayedParamsBlock g_delayed_params_block = {};
 
 }  // namespace
 
@@ -27,6 +29,8 @@ void WriteMasterProcessId(uint32_t process_id) {
   ::InterlockedExchange(&g_master_process_id, static_cast<LONG>(process_id));
 }
 
-uint8_t* DelayedParamsStorage() { return g_delayed_params_block; }
+DelayedParamsBlock& SharedDelayedParamsBlock() {
+  return g_delayed_params_block;
+}
 
 }  // namespace lite

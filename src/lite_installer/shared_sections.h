@@ -8,14 +8,17 @@
 
 namespace lite {
 
+struct DelayedParamsBlock;
+
 // Section "SHARED": the process id of the instance that holds the
 // single-instance lock; 0 until that instance writes it.
 uint32_t ReadMasterProcessId();
 void WriteMasterProcessId(uint32_t process_id);
 
-// Section "Shared": the block handed to the elevated copy.
+// Section "Shared": the block handed to the elevated copy (its layout is in
+// delayed_params.h).
 constexpr size_t kDelayedParamsBlockSize = 0x10DC;  // 4316 bytes
-uint8_t* DelayedParamsStorage();
+DelayedParamsBlock& SharedDelayedParamsBlock();
 
 }  // namespace lite
 
