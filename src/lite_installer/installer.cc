@@ -8,6 +8,7 @@
 #include "base/string_util.h"
 #include "lite_installer/bin_resources.h"
 #include "lite_installer/brand_info.h"
+#include "lite_installer/delayed_params.h"
 #include "lite_installer/distrib_params.h"
 #include "lite_installer/download_urls.h"
 #include "lite_installer/installation_report.h"
@@ -15,6 +16,7 @@
 #include "lite_installer/installer_switches.h"
 #include "lite_installer/monotonic_clock.h"
 #include "lite_installer/setup_command_line.h"
+#include "lite_installer/setup_exit_codes.h"
 #include "lite_installer/startup.h"
 #include "lite_installer/ui_language.h"
 #include "lite_util/installer_registry.h"
@@ -28,17 +30,9 @@ namespace {
 
 constexpr DWORD kThreadWaitMs = 60000;
 constexpr DWORD kBrowserWatchMs = 20000;
+constexpr DWORD kStatisticsFlushMs = 3000;
 constexpr wchar_t kBrowserMessageWindowClass[] =
     L"ZarvexBrowser_MessageWindow";
-// The setup's exit code when the browser is already installed for all
-// users: the run counts as failed.
-constexpr int kSetupAlreadyInstalledSystemWide = 7;
-// Failure reasons carried back to the window.
-constexpr int kFailureMachineTypeMismatch = 4;
-constexpr int kFailureAlreadyInstalled = 5;
-
-// The failure reason recorded by whichever process ran the setup.
-std::atomic<int> g_failure_reason{0};
 
 std::string NewInstallationId() {
   GUID guid;
@@ -110,6 +104,9 @@ Installer::~Installer() {
   }
   if (module_lock_ != INVALID_HANDLE_VALUE) ::CloseHandle(module_lock_);
   package_lock_.reset();
+  // Events of the last moments (a failed verification, the setup's end)
+  // would otherwise be dropped with the queue; a short wait lets them go.
+  statistics_->WaitForPendingRequests(kStatisticsFlushMs);
   statistics_.reset();
   ::CloseHandle(stop_event_);
   ::CloseHandle(proceed_event_);
@@ -221,10 +218,12 @@ int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
   LOG(INFO) << "Module downloaded: " << path;
   downloaded_ = downloaded;
   statistics_->SetParam(kStatNewVersion, FileVersionString(path));
-  if (downloaded) {
-    statistics_->SetParam(kStatInstallType, L"normal");
-    SendEvent(DownloadFinishedEvent(download_time_us_));
+  std::string_view kind = InstallKindForStatistics(
+      downloaded, distrib_params_ ? distrib_params_->GetValue("code") : "");
+  if (!kind.empty()) {
+    statistics_->SetParam(kStatInstallType, base::UTF8ToWide(kind));
   }
+  if (downloaded) SendEvent(DownloadFinishedEvent(download_time_us_));
   return 0;
 }
 
@@ -324,12 +323,10 @@ void Installer::Install() {
 
   const int result = InstallBrowser();
   if (result != 0) {
-    int outcome = result;
-    const int reason = g_failure_reason;
-    if (result == 1 && reason != 0) outcome = reason;
-    if (delegate_ && (::WaitForSingleObject(stop_event_, 0) != WAIT_OBJECT_0 ||
-                      reason != 0)) {
-      delegate_->OnFinished(outcome);
+    const int reason = GetSetupFailureReason();
+    const bool stopped = ::WaitForSingleObject(stop_event_, 0) == WAIT_OBJECT_0;
+    if (delegate_ && ShouldReportOutcome(stopped, reason)) {
+      delegate_->OnFinished(ChooseOutcome(result, reason));
     }
   }
   if (result == 0 || IsFullInstallerMode()) {
@@ -476,9 +473,10 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
   if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE,
                         CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                         &process)) {
-    if (::GetLastError() == ERROR_EXE_MACHINE_TYPE_MISMATCH) {
-      g_failure_reason = kFailureMachineTypeMismatch;
-    }
+    DWORD error = ::GetLastError();
+    SetupFailureReason reason = FailureReasonForCreateProcessError(error);
+    if (reason != kSetupFailureNone) SetSetupFailureReason(reason);
+    ::SetLastError(error);
     PLOG(ERROR) << "Create process failed.";
     return false;
   }
@@ -500,9 +498,12 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
     } else {
       PLOG(ERROR) << "Get setup process exit code failed.";
     }
-    LOG(INFO) << "Setup process exit with code: " << *exit_code;
-    if (*exit_code == kSetupAlreadyInstalledSystemWide) {
-      g_failure_reason = kFailureAlreadyInstalled;
+    LOG(INFO) << "Setup process exit with code: "
+              << SetupExitCodeName(static_cast<uint32_t>(*exit_code));
+    SetupFailureReason reason =
+        FailureReasonForExitCode(static_cast<uint32_t>(*exit_code));
+    if (reason != kSetupFailureNone) {
+      SetSetupFailureReason(reason);
       result = false;
     }
   }
