@@ -250,3 +250,7 @@ set_tests_properties(blackbox_trust blackbox_trust_beyond_wine
 set_tests_properties(blackbox_trust_beyond_wine PROPERTIES
                      DEPENDS blackbox_trust RESOURCE_LOCK trust_prefixes)
 set_tests_properties(blackbox_trust PROPERTIES RESOURCE_LOCK trust_prefixes)
+
+lite_unittest(async_install_tasks_unittest
+  src/lite_installer/async_install_tasks_unittest.cc
+  src/lite_installer/variations_file_unittest.cc)
