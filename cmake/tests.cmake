@@ -114,6 +114,10 @@ lite_blackbox_test(blackbox_brand test/blackbox/brand_test.py)
 lite_blackbox_test(blackbox_download test/blackbox/download_test.py)
 set_property(TEST blackbox_download APPEND PROPERTY ENVIRONMENT
              "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
+lite_blackbox_test(blackbox_background_tasks
+                   test/blackbox/background_tasks_test.py)
+set_property(TEST blackbox_background_tasks APPEND PROPERTY ENVIRONMENT
+             "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
 add_dependencies(lite_installer run_and_report exit_with)
 
 add_test(NAME executable_file

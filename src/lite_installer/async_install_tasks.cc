@@ -87,30 +87,6 @@ std::string ServerConfigBundleUrl(std::string_view host,
   return url;
 }
 
-bool DownloadAndSaveVariations(const std::string& url,
-                               const std::wstring& path, HANDLE stop_event) {
-  InternetDownloader downloader;
-  VariationsResponse response;
-  if (!downloader.DownloadToString(url, stop_event, &response.body)) {
-    LOG(ERROR) << "Failed to download variations seed: "
-               << downloader.error_text();
-    return false;
-  }
-  response.signature = downloader.GetResponseHeader("X-Seed-Signature");
-  if (response.signature.empty()) {
-    LOG(ERROR) << "Failed to get variations seed signature";
-    return false;
-  }
-  response.last_modified = downloader.GetResponseHeader("Last-Modified");
-  response.country = downloader.GetResponseHeader("X-Country");
-  if (!SaveVariations(path, response)) {
-    LOG(ERROR) << "Failed to save variations in " << path;
-    return false;
-  }
-  LOG(INFO) << "Variations are saved in " << path;
-  return true;
-}
-
 AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
                                      const DistribParams& params)
     : AsyncInstallTasks(brand_info, params, Options()) {}
@@ -160,38 +136,34 @@ void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
   if (!paths_.variations_update.empty()) {
     tasks_.push_back(
         [url = brand_info.AppendServiceQuery(brand_info.variations_url()),
-         path = paths_.variations_update, stop] {
-          DownloadAndSaveVariations(url, path, stop);
-        });
+         path = paths_.variations_update,
+         stop] { DownloadAndSaveVariations(url, path, stop); });
   }
   if (!paths_.abt_update.empty()) {
     tasks_.push_back(
         [url = brand_info.AppendServiceQuery(brand_info.experiments_url()),
-         path = paths_.abt_update, stop] {
-          DownloadAndSaveVariations(url, path, stop);
-        });
+         path = paths_.abt_update,
+         stop] { DownloadAndSaveVariations(url, path, stop); });
   }
   if (!paths_.server_config_bundle.empty()) {
     tasks_.push_back(
         [url = ServerConfigBundleUrl(server_config_host, brand_info.brand_id(),
                                      brand_info.partner_id()),
-         path = paths_.server_config_bundle, stop] {
-          DownloadBundle(url, path, stop, "server config bundle");
-        });
+         path = paths_.server_config_bundle,
+         stop] { DownloadBundle(url, path, stop, "server config bundle"); });
   }
   if (!paths_.preloaded_wallpaper_bundle.empty() &&
       !brand_info.preloaded_wallpapers_url().empty()) {
     tasks_.push_back(
         [url = brand_info.preloaded_wallpapers_url() + plan.wallpapers_suffix,
-         path = paths_.preloaded_wallpaper_bundle, stop] {
-          DownloadBundle(url, path, stop, "wallpaper bundle");
-        });
+         path = paths_.preloaded_wallpaper_bundle,
+         stop] { DownloadBundle(url, path, stop, "wallpaper bundle"); });
   }
 }
 
 bool AsyncInstallTasks::InitializeThread() {
-  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain,
-                               this, 0, nullptr));
+  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, this,
+                               0, nullptr));
   if (!thread_.IsValid()) {
     PLOG(ERROR) << "Failed to create thread for async install tasks";
     return false;

@@ -24,11 +24,11 @@ class DistribParams;
 
 // Which rows of the task table a distribution switches on.
 struct BackgroundTaskPlan {
-  bool variations = false;     // "vup" is "1" (the default)
-  bool experiments = false;    // "abtup" is "1" (the default)
-  bool webntp = false;         // "webntp" is "1"; only a path, no task
-  bool server_config = false;  // "scup" is "1"
-  bool wallpapers = false;     // "pwexp" is not empty
+  bool variations = false;        // "vup" is "1" (the default)
+  bool experiments = false;       // "abtup" is "1" (the default)
+  bool webntp = false;            // "webntp" is "1"; only a path, no task
+  bool server_config = false;     // "scup" is "1"
+  bool wallpapers = false;        // "pwexp" is not empty
   std::string wallpapers_suffix;  // the value of "pwexp"
 };
 
@@ -39,13 +39,6 @@ BackgroundTaskPlan PlanBackgroundTasks(const DistribParams& params);
 std::string ServerConfigBundleUrl(std::string_view host,
                                   const std::string& brand_id,
                                   const std::string& partner_id);
-
-// Downloads `url` into memory and saves it with the response's
-// "X-Seed-Signature", "Last-Modified" and "X-Country" headers as a
-// variations file at `path`. Stops early when `stop_event` is set. Writes
-// nothing when the download fails or the signature header is missing.
-bool DownloadAndSaveVariations(const std::string& url,
-                               const std::wstring& path, HANDLE stop_event);
 
 class AsyncInstallTasks {
  public:

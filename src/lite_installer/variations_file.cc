@@ -1,12 +1,13 @@
 #include "lite_installer/variations_file.h"
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <span>
 #include <utility>
 
 #include "base/base64.h"
+#include "lite_installer/internet_downloader.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {
@@ -77,6 +78,30 @@ bool SaveVariations(const std::wstring& path,
     return false;
   }
   return close_file(file);
+}
+
+bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path,
+                               HANDLE stop_event) {
+  InternetDownloader downloader;
+  VariationsResponse response;
+  if (!downloader.DownloadToString(url, stop_event, &response.body)) {
+    LOG(ERROR) << "Failed to download variations seed: "
+               << downloader.error_text();
+    return false;
+  }
+  response.signature = downloader.GetResponseHeader("X-Seed-Signature");
+  if (response.signature.empty()) {
+    LOG(ERROR) << "Failed to get variations seed signature";
+    return false;
+  }
+  response.last_modified = downloader.GetResponseHeader("Last-Modified");
+  response.country = downloader.GetResponseHeader("X-Country");
+  if (!SaveVariations(path, response)) {
+    LOG(ERROR) << "Failed to save variations in " << path;
+    return false;
+  }
+  LOG(INFO) << "Variations are saved in " << path;
+  return true;
 }
 
 }  // namespace lite

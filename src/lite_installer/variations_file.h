@@ -4,6 +4,8 @@
 #ifndef LITE_INSTALLER_VARIATIONS_FILE_H_
 #define LITE_INSTALLER_VARIATIONS_FILE_H_
 
+#include <windows.h>
+
 #include <string>
 
 #include "lite_util/json_with_comments.h"
@@ -34,6 +36,13 @@ std::string FormatVariationsJson(const VariationsResponse& response);
 // Writes the object to `path` (created or truncated). Logs each failure.
 bool SaveVariations(const std::wstring& path,
                     const VariationsResponse& response);
+
+// Downloads `url` into memory and saves it with the response's
+// "X-Seed-Signature", "Last-Modified" and "X-Country" headers as a
+// variations file at `path`. Stops early when `stop_event` is set. Writes
+// nothing when the download fails or the signature header is missing.
+bool DownloadAndSaveVariations(const std::string& url, const std::wstring& path,
+                               HANDLE stop_event);
 
 }  // namespace lite
 

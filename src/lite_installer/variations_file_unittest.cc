@@ -79,7 +79,7 @@ TEST(VariationsFileTest, SaveWritesTheTextOrLogsWhy) {
   EXPECT_FALSE(SaveVariations(directory + L"\\missing\\seed.json", response));
   EXPECT_TRUE(logger->Has("Failed to open variations file "));
 
-  response.signature = "\x80";
+  response.signature.assign(1, '\x80');
   EXPECT_FALSE(SaveVariations(path, response));
   EXPECT_TRUE(logger->Has(
       "Failed to serialize variations value variations_seed_signature: \x80"));
