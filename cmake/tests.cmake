@@ -115,6 +115,10 @@ lite_blackbox_test(blackbox_download test/blackbox/download_test.py)
 lite_blackbox_test(blackbox_install test/blackbox/install_test.py)
 set_property(TEST blackbox_download APPEND PROPERTY ENVIRONMENT
              "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
+lite_blackbox_test(blackbox_background_tasks
+                   test/blackbox/background_tasks_test.py)
+set_property(TEST blackbox_background_tasks APPEND PROPERTY ENVIRONMENT
+             "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
 add_dependencies(lite_installer run_and_report exit_with)
 
 add_test(NAME executable_file
@@ -257,3 +261,6 @@ set_tests_properties(blackbox_trust PROPERTIES RESOURCE_LOCK trust_prefixes)
 lite_unittest(delayed_params_unittest
   src/lite_installer/delayed_params_unittest.cc
   src/lite_installer/setup_exit_codes_unittest.cc)
+lite_unittest(async_install_tasks_unittest
+  src/lite_installer/async_install_tasks_unittest.cc
+  src/lite_installer/variations_file_unittest.cc)

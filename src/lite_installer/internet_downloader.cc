@@ -299,7 +299,9 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
                                         const std::wstring& target,
                                         HANDLE cancel_event) {
   if (InternetDownloader* replacement = Replacement()) {
-    return replacement->DownloadToFile(url, target, cancel_event);
+    bool downloaded = replacement->DownloadToFile(url, target, cancel_event);
+    error_text_ = replacement->error_text();
+    return downloaded;
   }
   wchar_t directory[MAX_PATH + 1];
   wchar_t temp_path[MAX_PATH];
@@ -328,7 +330,9 @@ bool InternetDownloader::DownloadToString(const std::string& url,
                                           HANDLE cancel_event,
                                           std::string* body) {
   if (InternetDownloader* replacement = Replacement()) {
-    return replacement->DownloadToString(url, cancel_event, body);
+    bool downloaded = replacement->DownloadToString(url, cancel_event, body);
+    error_text_ = replacement->error_text();
+    return downloaded;
   }
   StringDownloadSink sink;
   if (!PlainDownload(url, &sink, cancel_event)) return false;
@@ -337,6 +341,9 @@ bool InternetDownloader::DownloadToString(const std::string& url,
 }
 
 std::string InternetDownloader::GetResponseHeader(const std::string& name) {
+  if (InternetDownloader* replacement = Replacement()) {
+    return replacement->GetResponseHeader(name);
+  }
   if (!request_) return std::string();
   std::string buffer(std::max<size_t>(name.size() + 1, 256), '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {

@@ -84,7 +84,7 @@ class InternetDownloader {
   virtual bool Finalize(int* status);
 
   // A header of the current response, empty when absent.
-  std::string GetResponseHeader(const std::string& name);
+  virtual std::string GetResponseHeader(const std::string& name);
 
   const std::string& error_text() const { return error_text_; }
   const std::wstring& redirect_target() const { return redirect_target_; }

@@ -3,6 +3,8 @@
 //
 //   download_tool file URL TARGET [--cancel-after-ms=N]
 //       InternetDownloader::DownloadToFile
+//   download_tool variations URL TARGET
+//       DownloadAndSaveVariations (the background variations task)
 //   download_tool module TARGET --config=FILE [--pause-ms=N]
 //                 [--cancel-after-ms=N] [installer switches...]
 //       the package download (candidate URLs, attempts, statistics) with a
@@ -27,6 +29,7 @@
 #include "lite_installer/internet_downloader.h"
 #include "lite_installer/module_download.h"
 #include "lite_installer/statistics_reporter.h"
+#include "lite_installer/variations_file.h"
 #include "lite_util/logging/file_logger.h"
 #include "lite_util/logging/log_message.h"
 
@@ -148,11 +151,17 @@ int wmain() {
   int code = 2;
   if (mode == L"file" && argc >= 4) {
     code = DownloadFile(argv[2], argv[3], cancel_event);
+  } else if (mode == L"variations" && argc >= 4) {
+    std::string url = base::WideToUTF8(argv[2]);
+    bool saved = lite::DownloadAndSaveVariations(url, argv[3], cancel_event);
+    std::printf("result=%d\n", saved ? 0 : 1);
+    code = saved ? 0 : 1;
   } else if (mode == L"module" && argc >= 3) {
     code = DownloadPackage(argv[2], command_line, cancel_event);
   } else {
-    std::fprintf(stderr, "usage: download_tool file URL TARGET | module "
-                         "TARGET --config=FILE [switches]\n");
+    std::fprintf(stderr,
+                 "usage: download_tool file|variations URL TARGET | "
+                 "module TARGET --config=FILE [switches]\n");
   }
   ::LocalFree(argv);
   return code;

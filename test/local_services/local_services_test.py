@@ -265,6 +265,40 @@ class LocalServicesTest(unittest.TestCase):
                     [(r["role"], r["path"], r["query"], r["status"])
                      for r in self.services.requests()], requested)
 
+    def test_extra_headers(self):
+        seed = {"X-Seed-Signature": "c2ln+/==",
+                "Last-Modified": "Mon, 07 Dec 2026 08:00:00 GMT",
+                "X-Country": "nl"}
+        self.services.set_faults({
+            "content:/settings.json": {"headers": seed, "times": 1},
+            "config:/configs/*": {"status": 404,
+                                  "headers": {"Content-Type": "x/y"}}})
+        cases = [
+            # role, path, status, body, headers expected (None: absent)
+            ("content", "/settings.json", 200, SETTINGS, seed),
+            ("content", "/settings.json", 200, SETTINGS,
+             dict.fromkeys(seed)),
+            ("config", "/configs/all_zip", 404, None,
+             {"Content-Type": "x/y"}),
+        ]
+        write(os.path.join(self.dir, "root", "content", "settings.json"),
+              SETTINGS)
+        for role, path, status, body, headers in cases:
+            with self.subTest(role=role, path=path):
+                conn = self.connect(role)
+                conn.request("GET", path)
+                answer = conn.getresponse()
+                data = answer.read()
+                conn.close()
+                self.assertEqual(answer.status, status)
+                if body is not None:
+                    self.assertEqual(data, body)
+                for name, value in headers.items():
+                    self.assertEqual(answer.getheader(name), value)
+                # One value per header, even where the fault replaces one.
+                self.assertEqual(len(answer.headers.get_all("Content-Type")),
+                                 1)
+
     def test_stall_holds_one_answer_only(self):
         url = self.services.url("download", "/pkg.bin")
         cases = [

@@ -320,6 +320,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         """Sends status, headers and `count` bytes of `source` from `start`,
         misbehaving as `fault` says."""
         self.send_response(status)
+        headers = dict(headers)
+        extra = fault.get("headers")
+        if isinstance(extra, dict):
+            headers.update((str(k), str(v)) for k, v in extra.items())
         for name, value in headers.items():
             self.send_header(name, value)
         length = fault.get("content_length")

@@ -1,0 +1,186 @@
+#include "lite_installer/async_install_tasks.h"
+
+#include <utility>
+
+#include "base/file_util.h"
+#include "lite_installer/brand_info.h"
+#include "lite_installer/distrib_params.h"
+#include "lite_installer/internet_downloader.h"
+#include "lite_installer/variations_file.h"
+#include "lite_util/logging/log_message.h"
+
+namespace lite {
+namespace {
+
+constexpr wchar_t kReservedFilePrefix[] = L"bgt";
+
+// The parameter's value, or `fallback` (nullptr: none) when it is absent.
+// False when there is neither.
+bool ParamOrDefault(const DistribParams& params, const char* key,
+                    const char* fallback, std::string* value) {
+  if (params.Get(key, value)) return true;
+  if (!fallback) return false;
+  *value = fallback;
+  return true;
+}
+
+bool IsExactlyOne(const DistribParams& params, const char* key,
+                  const char* fallback) {
+  std::string value;
+  return ParamOrDefault(params, key, fallback, &value) && value == "1";
+}
+
+// A new unique name in `directory`: the file is created and deleted again.
+// Empty when it could not be created.
+std::wstring ReserveTempPath(const std::wstring& directory) {
+  const std::wstring parent =
+      directory.empty() ? base::GetTempDirectory() : directory;
+  wchar_t path[MAX_PATH];
+  if (parent.empty() ||
+      !::GetTempFileNameW(parent.c_str(), kReservedFilePrefix, 0, path)) {
+    PLOG(ERROR) << "Failed to create a temporary file in " << parent;
+    return std::wstring();
+  }
+  ::DeleteFileW(path);
+  return path;
+}
+
+// The bundle tasks report to the debugger channel, not to the installer's
+// log file.
+void ReportToPlatformLog(const std::string& text) {
+  ::OutputDebugStringA(("async_install_tasks.cc: " + text + "\n").c_str());
+}
+
+void DownloadBundle(const std::string& url, const std::wstring& path,
+                    HANDLE stop_event, const char* what) {
+  InternetDownloader downloader;
+  if (!downloader.DownloadToFile(url, path, stop_event)) {
+    ReportToPlatformLog(std::string("Failed to download ") + what + ": " +
+                        downloader.error_text());
+  }
+}
+
+}  // namespace
+
+BackgroundTaskPlan PlanBackgroundTasks(const DistribParams& params) {
+  BackgroundTaskPlan plan;
+  plan.variations = IsExactlyOne(params, "vup", "1");
+  plan.experiments = IsExactlyOne(params, "abtup", "1");
+  plan.webntp = IsExactlyOne(params, "webntp", nullptr);
+  plan.server_config = IsExactlyOne(params, "scup", nullptr);
+  plan.wallpapers = params.Get("pwexp", &plan.wallpapers_suffix) &&
+                    !plan.wallpapers_suffix.empty();
+  return plan;
+}
+
+std::string ServerConfigBundleUrl(std::string_view host,
+                                  const std::string& brand_id,
+                                  const std::string& partner_id) {
+  std::string query;
+  if (!brand_id.empty()) query = "brandID=" + brand_id;
+  if (!partner_id.empty()) {
+    if (!query.empty()) query += "&";
+    query += "partnerID=" + partner_id;
+  }
+  std::string url = std::string(host) + "/configs/all_zip";
+  if (!query.empty()) url += "?" + query;
+  return url;
+}
+
+AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
+                                     const DistribParams& params)
+    : AsyncInstallTasks(brand_info, params, Options()) {}
+
+AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
+                                     const DistribParams& params,
+                                     const Options& options)
+    : stop_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!stop_event_.IsValid()) PLOG(ERROR) << "Failed to create stop event";
+  const BackgroundTaskPlan plan = PlanBackgroundTasks(params);
+  const std::pair<bool, std::wstring*> rows[] = {
+      {plan.variations, &paths_.variations_update},
+      {plan.experiments, &paths_.abt_update},
+      {plan.webntp, &paths_.webntp},
+      {plan.server_config, &paths_.server_config_bundle},
+      {plan.wallpapers, &paths_.preloaded_wallpaper_bundle},
+  };
+  for (const auto& [enabled, path] : rows) {
+    if (enabled) *path = ReserveTempPath(options.directory);
+  }
+  AddTasks(brand_info, plan, options.server_config_host);
+  if (!tasks_.empty()) InitializeThread();
+}
+
+AsyncInstallTasks::~AsyncInstallTasks() {
+  if (thread_.IsValid()) {
+    ::SetEvent(stop_event_.Get());
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+  }
+  for (const std::wstring* path :
+       {&paths_.variations_update, &paths_.abt_update,
+        &paths_.server_config_bundle}) {
+    if (!path->empty()) ::DeleteFileW(path->c_str());
+  }
+  thread_.Reset();
+}
+
+bool AsyncInstallTasks::WaitForTasks(DWORD timeout_ms) const {
+  return !thread_.IsValid() ||
+         ::WaitForSingleObject(thread_.Get(), timeout_ms) == WAIT_OBJECT_0;
+}
+
+void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
+                                 const BackgroundTaskPlan& plan,
+                                 const std::string& server_config_host) {
+  HANDLE stop = stop_event_.Get();
+  if (!paths_.variations_update.empty()) {
+    tasks_.push_back(
+        [url = brand_info.AppendServiceQuery(brand_info.variations_url()),
+         path = paths_.variations_update,
+         stop] { DownloadAndSaveVariations(url, path, stop); });
+  }
+  if (!paths_.abt_update.empty()) {
+    tasks_.push_back(
+        [url = brand_info.AppendServiceQuery(brand_info.experiments_url()),
+         path = paths_.abt_update,
+         stop] { DownloadAndSaveVariations(url, path, stop); });
+  }
+  if (!paths_.server_config_bundle.empty()) {
+    tasks_.push_back(
+        [url = ServerConfigBundleUrl(server_config_host, brand_info.brand_id(),
+                                     brand_info.partner_id()),
+         path = paths_.server_config_bundle,
+         stop] { DownloadBundle(url, path, stop, "server config bundle"); });
+  }
+  if (!paths_.preloaded_wallpaper_bundle.empty() &&
+      !brand_info.preloaded_wallpapers_url().empty()) {
+    tasks_.push_back(
+        [url = brand_info.preloaded_wallpapers_url() + plan.wallpapers_suffix,
+         path = paths_.preloaded_wallpaper_bundle,
+         stop] { DownloadBundle(url, path, stop, "wallpaper bundle"); });
+  }
+}
+
+bool AsyncInstallTasks::InitializeThread() {
+  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, this,
+                               0, nullptr));
+  if (!thread_.IsValid()) {
+    PLOG(ERROR) << "Failed to create thread for async install tasks";
+    return false;
+  }
+  return true;
+}
+
+DWORD WINAPI AsyncInstallTasks::ThreadMain(void* self) {
+  static_cast<AsyncInstallTasks*>(self)->RunTasks();
+  return 0;
+}
+
+void AsyncInstallTasks::RunTasks() {
+  for (const std::function<void()>& task : tasks_) {
+    if (::WaitForSingleObject(stop_event_.Get(), 0) == WAIT_OBJECT_0) return;
+    task();
+  }
+}
+
+}  // namespace lite
