@@ -87,6 +87,10 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
       proceed_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       user_id_(base::UTF8ToWide(GetUserId())) {
   SetUpStatisticsParams();
+  if (background_tasks_ && brand_info_ && distrib_params_) {
+    background_tasks_object_ =
+        std::make_unique<AsyncInstallTasks>(*brand_info_, *distrib_params_);
+  }
   data_files_.InitPaths(InstallerCommandLine::ForCurrentProcess(),
                         IsFullInstallerMode());
 }
@@ -302,7 +306,10 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
     files.partner_package = brand_info_->partner_package_path();
   }
   files.override_partner_package = override_partner_package_;
-  in.has_background_tasks = false;
+  in.has_background_tasks = background_tasks_object_ != nullptr;
+  if (background_tasks_object_) {
+    in.background_tasks = background_tasks_object_->paths();
+  }
   return lite::BuildSetupCommandLine(InstallerCommandLine::ForCurrentProcess(),
                                      program, with_data_files, in);
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "lite_installer/async_install_tasks.h"
 #include "lite_installer/download_loop.h"
 #include "lite_installer/exit_codes.h"
 #include "lite_installer/installer_command_line.h"
@@ -125,6 +126,8 @@ class Installer {
   void ReportInstallationFinished(bool success);
   void WatchForBrowser();
 
+  // First, so that it goes last (after the statistics reporter).
+  std::unique_ptr<AsyncInstallTasks> background_tasks_object_;
   InstallerDelegate* delegate_;
   const BrandInfo* brand_info_;
   const DistribParams* distrib_params_;

@@ -125,6 +125,9 @@ class InstallTest(unittest.TestCase):
         self.assertNotIn("ok-button-pressed-time", switches)
         self.assertTrue(int(switches["install-start-time-no-uac"]) > 0)
         self.assertNotIn("partner-package", switches)
+        # The background tasks ran and handed their result file on.
+        self.assertRegex(switches["abt-update-path"], r"\\bgt\w+\.tmp$")
+        self.assertTrue(self.services.requests("experiments"))
 
         self.assertEqual(self.stat_events(), [
             ("installer_started", None), ("download", "started"),
