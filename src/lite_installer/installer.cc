@@ -24,6 +24,7 @@
 #include "lite_util/system_checks.h"
 #include "lite_util/user_id.h"
 #include "lite_util/windows_version.h"
+#include "zarvex/util/application_association_registration_internal.h"
 
 namespace lite {
 namespace {
@@ -168,8 +169,7 @@ bool Installer::GetModuleCreationTime(const std::wstring& path,
   return lite::GetModuleCreationTime(path, time);
 }
 
-ModuleResult Installer::DownloadModule(
-    HANDLE file, const InstallerCommandLine& command_line) {
+ModuleDownloadContext Installer::DownloadContext() {
   ModuleDownloadContext context;
   context.cancel_event = stop_event_;
   context.distrib_params = distrib_params_;
@@ -177,7 +177,13 @@ ModuleResult Installer::DownloadModule(
   context.delegate = delegate_;
   context.statistics = statistics_.get();
   context.user_cancel_count = &cancel_count_;
-  return Downloader(this, context).DownloadModule(file, command_line);
+  return context;
+}
+
+ModuleResult Installer::DownloadModule(
+    HANDLE file, const InstallerCommandLine& command_line) {
+  return Downloader(this, DownloadContext()).DownloadModule(file,
+                                                            command_line);
 }
 
 bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
@@ -198,17 +204,10 @@ std::wstring Installer::GetModulePath() {
 }
 
 int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
-  ModuleDownloadContext context;
-  context.cancel_event = stop_event_;
-  context.distrib_params = distrib_params_;
-  context.brand_info = brand_info_;
-  context.delegate = delegate_;
-  context.statistics = statistics_.get();
-  context.user_cancel_count = &cancel_count_;
   // DownloadOrExtractModule calls back into DownloadModule through the
   // hooks of Downloader; the installer's own DownloadModule slot is the
   // same path.
-  Downloader downloader(this, context);
+  Downloader downloader(this, DownloadContext());
   const int64_t start = MonotonicMicroseconds();
   bool downloaded = false;
   ModuleResult result = downloader.DownloadOrExtractModule(
@@ -271,6 +270,16 @@ void Installer::SetMakeDefaultBrowser(bool make_default) {
   int version = WindowsVersion();
   if (version == 5 || version == 6) return;  // Windows 8 and 8.1
   make_default_browser_ = make_default;
+}
+
+bool Installer::CanMakeDefaultBrowser() {
+  const int version = WindowsVersion();
+  if (version < 5) return true;
+  if (version == 5 || version == 6) return false;
+  uint32_t code = 0;
+  const bool available = zarvex::IsInternalInterfaceAvailableSafeCheck(&code);
+  interface_availability_ = code;
+  return available;
 }
 
 InstallerCommandLine Installer::BuildSetupCommandLine(

@@ -100,6 +100,11 @@ class Installer {
   // Raised by the window when the user cancels.
   void IncrementCancelCount() { ++cancel_count_; }
 
+  // Whether the window may offer to make the browser the default: yes up to
+  // Windows 7, no on 8 and 8.1, on 10 and later the interface probe's
+  // answer (whose code goes to the setup).
+  bool CanMakeDefaultBrowser();
+
   int GetResultCode() const { return result_code_; }
   // Compatibility name used by start-up.
   int result_code() const { return result_code_; }
@@ -120,6 +125,7 @@ class Installer {
  private:
   class Downloader;
   static DWORD WINAPI InstallThreadMain(void* self);
+  ModuleDownloadContext DownloadContext();
   void SendEvent(const StatEvent& event);
   // The package file opened for reading and running only.
   bool LockModule(const std::wstring& path, bool permanent_lock);

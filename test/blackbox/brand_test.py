@@ -93,16 +93,8 @@ class BrandTest(unittest.TestCase):
 
 
 # The silent runs download the setup package: the local services serve it.
-_services = None
-
-
-def setUpModule():
-    global _services
-    _services = h.SetupPackageServices()
-
-
-def tearDownModule():
-    _services.stop()
+setUpModule = h.serve_setup_package
+tearDownModule = h.stop_serving_setup_package
 
 
 if __name__ == "__main__":

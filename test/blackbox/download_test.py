@@ -33,16 +33,7 @@ def escape(text):
                    for b in text.encode())
 
 
-def parse_vars(raw_path):
-    """The fields of a statistics request: "-name=value" items joined by
-    commas (names and values never contain , - or =), as sent."""
-    start = raw_path.index("/vars=") + len("/vars=")
-    end = raw_path.rindex("/*")
-    fields = {}
-    for item in raw_path[start:end].split(","):
-        name, value = item[1:].split("=", 1)
-        fields[name] = value
-    return fields
+parse_vars = h.stat_fields
 
 
 class DownloadTest(unittest.TestCase):

@@ -40,15 +40,6 @@ def parse_switches(command_line):
     return switches
 
 
-def stat_fields(raw_path):
-    start = raw_path.index("/vars=") + len("/vars=")
-    fields = {}
-    for item in raw_path[start:raw_path.rindex("/*")].split(","):
-        name, value = item[1:].split("=", 1)
-        fields[name] = value
-    return fields
-
-
 class InstallTest(unittest.TestCase):
 
     @classmethod
@@ -99,7 +90,7 @@ class InstallTest(unittest.TestCase):
     def stat_events(self):
         events = []
         for request in self.services.requests("stats"):
-            fields = stat_fields(request["raw_path"])
+            fields = h.stat_fields(request["raw_path"])
             events.append((fields.get("action"), fields.get("stage")))
         return events
 

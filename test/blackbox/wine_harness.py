@@ -73,6 +73,31 @@ class SetupPackageServices:
         shutil.rmtree(self.dir, ignore_errors=True)
 
 
+_package_services = None
+
+
+def serve_setup_package():
+    """setUpModule of tests whose silent runs download the package."""
+    global _package_services
+    _package_services = SetupPackageServices()
+
+
+def stop_serving_setup_package():
+    """The matching tearDownModule."""
+    _package_services.stop()
+
+
+def stat_fields(raw_path):
+    """The fields of a statistics request as sent: "-name=value" items
+    joined by commas (names and values never contain , - or =)."""
+    start = raw_path.index("/vars=") + len("/vars=")
+    fields = {}
+    for item in raw_path[start:raw_path.rindex("/*")].split(","):
+        name, value = item[1:].split("=", 1)
+        fields[name] = value
+    return fields
+
+
 def start_local_services(root, work_dir):
     """The local services on the build's ports (the hosts the program was
     built for), serving `root`, recording into `work_dir`."""

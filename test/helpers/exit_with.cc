@@ -4,6 +4,10 @@
 //
 // With --hold-mutex=NAME it first takes that named mutex, prints "held",
 // keeps it for --hold-ms=N milliseconds (default 3000) and releases it.
+//
+// For callers that pass their own switches, the environment can give the
+// same: LITE_TEST_EXIT_CODE (the exit code) and LITE_TEST_SLEEP_MS (a wait
+// before exiting).
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +26,13 @@ int wmain(int argc, wchar_t** argv) {
     } else if (std::wcsncmp(argv[i], L"--hold-ms=", 10) == 0) {
       hold_ms = std::wcstoul(argv[i] + 10, nullptr, 10);
     }
+  }
+  wchar_t value[32];
+  if (::GetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", value, 32)) {
+    code = std::wcstol(value, nullptr, 10);
+  }
+  if (::GetEnvironmentVariableW(L"LITE_TEST_SLEEP_MS", value, 32)) {
+    ::Sleep(std::wcstoul(value, nullptr, 10));
   }
   if (mutex_name) {
     HANDLE mutex = ::CreateMutexW(nullptr, TRUE, mutex_name);

@@ -4,8 +4,13 @@
 
 #include <shobjidl.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
 #include <string>
+
+#include "lite_util/logging/log_message.h"
+#include "lite_util/windows_version.h"
 
 namespace zarvex {
 
@@ -187,6 +192,103 @@ bool IsInternalInterfaceAvailable() {
   }
   set_default->Release();
   return CheckHandlersSupportMakeDefault();
+}
+
+uint32_t InterfaceAvailabilityCode(int status, uint32_t build,
+                                   uint32_t update_revision) {
+  const uint64_t b = build < 29497 ? build : 0;
+  const uint64_t r = update_revision < 7296 ? update_revision : 0;
+  return static_cast<uint32_t>(static_cast<uint64_t>(status) * 1000000000u +
+                               (b * 10000 + r) % 1000000000u);
+}
+
+// Reads the 64-bit view where there is one (Windows 7 and later know the
+// flag; older systems fail the read, and have no update revision anyway).
+#ifndef RRF_SUBKEY_WOW6464KEY
+#define RRF_SUBKEY_WOW6464KEY 0x00010000
+#endif
+
+InterfaceProbeSystem CurrentInterfaceProbeSystem() {
+  InterfaceProbeSystem system;
+  system.windows_version = lite::WindowsVersion();
+  system.build = lite::CurrentSystemVersion().build;
+  DWORD revision = 0;
+  DWORD size = sizeof(revision);
+  if (::RegGetValueW(HKEY_LOCAL_MACHINE,
+                     L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", L"UBR",
+                     RRF_RT_REG_DWORD | RRF_SUBKEY_WOW6464KEY, nullptr,
+                     &revision, &size) == ERROR_SUCCESS) {
+    system.update_revision = revision;
+  }
+  int argc = 0;
+  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  if (argv && argc > 0) system.executable = argv[0];
+  if (argv) ::LocalFree(argv);
+  return system;
+}
+
+bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
+                                           uint32_t* code) {
+  constexpr int kWindows10 = 7;
+  if (system.windows_version < kWindows10) return false;
+  auto answer = [&](bool available, int status) {
+    *code = InterfaceAvailabilityCode(status, system.build,
+                                      system.update_revision);
+    return available;
+  };
+  if (system.build > 17703 ||
+      (system.build == 17134 && system.update_revision > 318)) {
+    return answer(true, kInterfaceAvailable);
+  }
+  const char kFailed[] = "Failed to check Win10 internal interface availability";
+  DWORD attributes = ::GetFileAttributesW(system.executable.c_str());
+  if (system.executable.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    PLOG(ERROR) << kFailed << ": " << "can't get installer exe path.";
+    return answer(false, kInterfaceProbeFailed);
+  }
+  std::wstring command_line =
+      L"\"" + system.executable + L"\" --check-the-interface";
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  if (!::CreateProcessW(system.executable.c_str(), command_line.data(),
+                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+    PLOG(ERROR) << kFailed << ": " << "can't run installer: " << command_line;
+    return answer(false, kInterfaceProbeFailed);
+  }
+  ::CloseHandle(process.hThread);
+  struct ProcessCloser {
+    HANDLE handle;
+    ~ProcessCloser() { ::CloseHandle(handle); }
+  } closer{process.hProcess};
+  if (::WaitForSingleObject(process.hProcess, 3000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.hProcess, 22);
+    PLOG(ERROR) << kFailed << ", " << " installer was terminated by timeout.";
+    return answer(false, kInterfaceProbeTimedOut);
+  }
+  DWORD exit_code = 0;
+  ::GetExitCodeProcess(process.hProcess, &exit_code);
+  const int32_t result = static_cast<int32_t>(exit_code);
+  if (result < 0) {
+    PLOG(ERROR) << kFailed << "," << " ret code: " << result
+                << ", installer crashed";
+    return answer(false, kInterfaceProbeCrashed);
+  }
+  if (result == 700 || result == 701) {
+    LOG(INFO) << "Successfuly checked Win10 internal interface availability: "
+              << "availability: " << (result == 700 ? 1 : 0);
+    return result == 700 ? answer(true, kInterfaceAvailable)
+                         : answer(false, kInterfaceNotAvailable);
+  }
+  PLOG(ERROR) << kFailed << ", unknown ret code: " << result;
+  return answer(false, kInterfaceProbeFailed);
+}
+
+bool IsInternalInterfaceAvailableSafeCheck(uint32_t* code) {
+  return IsInternalInterfaceAvailableSafeCheck(CurrentInterfaceProbeSystem(),
+                                               code);
 }
 
 }  // namespace zarvex
