@@ -80,6 +80,9 @@ lite_unittest(download_unittest
   src/lite_util/url_escape_unittest.cc)
 add_dependencies(download_unittest lite_installer)
 
+lite_unittest(installer_unittest src/lite_installer/installer_unittest.cc)
+add_dependencies(installer_unittest exit_with)
+
 lite_unittest(interface_probe_unittest
   src/zarvex/util/application_association_registration_internal_unittest.cc)
 add_dependencies(interface_probe_unittest exit_with)

@@ -1,0 +1,147 @@
+#include "lite_installer/installer.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/file_util.h"
+#include "gtest/gtest.h"
+#include "lite_installer/brand_info.h"
+#include "lite_installer/delayed_params.h"
+#include "lite_installer/installer_data.h"
+#include "lite_installer/setup_exit_codes.h"
+#include "test/support/recording_logger.h"
+
+namespace lite {
+namespace {
+
+class RecordingDelegate : public InstallerDelegate {
+ public:
+  void OnDownloadProgress(float) override {}
+  void OnLongDownload() override {}
+  void OnTimeLeft(int, int) override {}
+  void RequestClose(int value) override { closes.push_back(value); }
+  void OnFinished(int outcome) override { outcomes.push_back(outcome); }
+  HWND GetWindowHandle() override { return nullptr; }
+  void SetProgress(int percent) override { progress.push_back(percent); }
+  void OnSetupLaunched() override { ++launched; }
+
+  std::vector<int> closes, outcomes, progress;
+  int launched = 0;
+};
+
+// An installer whose package "download" copies exit_with.exe, and whose
+// verification is scripted; the setup that runs is that copy, told its exit
+// code through the environment.
+class TestInstaller : public Installer {
+ public:
+  TestInstaller(InstallerDelegate* delegate, const BrandInfo* brand)
+      : Installer(delegate, brand, nullptr, false) {}
+
+  bool trusted = true;
+  // Set by VerifyModule: whether the locked package could be changed.
+  bool could_write = true;
+  bool could_delete = true;
+
+  int GetModule(const std::wstring& path, bool) override {
+    std::wstring helper =
+        base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
+    return ::CopyFileW(helper.c_str(), path.c_str(), FALSE) ? 0 : 2;
+  }
+  bool VerifyModule(const std::wstring& path) override {
+    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    could_write = file != INVALID_HANDLE_VALUE;
+    if (could_write) ::CloseHandle(file);
+    could_delete = ::DeleteFileW(path.c_str()) != FALSE;
+    return trusted;
+  }
+};
+
+class InstallerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    logger_ = RecordingLogger::Install();
+    directory_ = base::CreateUniqueDirectory(base::GetTempDirectory());
+    ASSERT_FALSE(directory_.empty());
+    directory_ += L"\\";
+    SetSetupFailureReason(kSetupFailureNone);
+  }
+  void TearDown() override {
+    ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", nullptr);
+    // What an unfinished installation leaves in the registry.
+    InstallerDataFiles::RemoveFromRegistry();
+    BrandInfo(directory_).RemoveFromRegistry();
+    base::DeleteDirectoryRecursive(directory_);
+    SetLogger(nullptr);
+  }
+  std::vector<std::wstring> Files() {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW((directory_ + L"zb*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(data.cFileName);
+    while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+    return names;
+  }
+
+  RecordingLogger* logger_ = nullptr;
+  std::wstring directory_;
+};
+
+TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
+  const struct {
+    const wchar_t* setup_exit;  // nullptr: verification fails
+    int install_browser;
+    int result_code;
+    std::vector<int> outcomes;  // what the window hears
+  } kCases[] = {
+      {L"0", 0, 0, {}},
+      {L"3", 0, 3, {}},
+      {L"7", 1, 7, {kOutcomeAlreadyInstalled}},
+      {nullptr, 1, 402, {kOutcomeInstallerFailure}},
+  };
+  for (const auto& c : kCases) {
+    SetSetupFailureReason(kSetupFailureNone);
+    BrandInfo brand(directory_);
+    RecordingDelegate delegate;
+    TestInstaller installer(&delegate, &brand);
+    installer.trusted = c.setup_exit != nullptr;
+    ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", c.setup_exit);
+    installer.ProceedWithInstallation();
+    const int result = installer.InstallBrowser();
+    EXPECT_EQ(result, c.install_browser);
+    EXPECT_EQ(installer.GetResultCode(), c.result_code);
+    if (result != 0) {
+      const int reason = GetSetupFailureReason();
+      if (ShouldReportOutcome(false, reason)) {
+        delegate.OnFinished(ChooseOutcome(result, reason));
+      }
+    }
+    EXPECT_EQ(delegate.outcomes, c.outcomes);
+    EXPECT_EQ(delegate.launched, c.setup_exit ? 1 : 0);
+    // The locked package could be neither changed nor removed, and it is
+    // gone on every path out.
+    EXPECT_FALSE(installer.could_write);
+    EXPECT_FALSE(installer.could_delete);
+    EXPECT_TRUE(Files().empty());
+  }
+}
+
+TEST_F(InstallerTest, StopWhileWaitingForConfirmation) {
+  BrandInfo brand(directory_);
+  TestInstaller installer(nullptr, &brand);
+  installer.StartInstallAsync();
+  // The install thread downloads, then waits for the user.
+  EXPECT_TRUE(installer.WaitForInstallAsync());
+  EXPECT_TRUE(logger_->Has(
+      "Installation after download event isn't in signal state or "
+      "installation was stopped early."));
+  EXPECT_EQ(installer.GetResultCode(), 400);
+  EXPECT_TRUE(Files().empty());
+}
+
+}  // namespace
+}  // namespace lite
