@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,17 @@ class RecordingDelegate : public InstallerDelegate {
   int launched = 0;
 };
 
+void SetMachine(const std::wstring& path, uint16_t machine) {
+  std::string bytes;
+  ASSERT_TRUE(base::ReadFileToString(path, &bytes));
+  uint32_t pe = 0;
+  ASSERT_GT(bytes.size(), 0x40u);
+  std::memcpy(&pe, bytes.data() + 0x3C, 4);
+  ASSERT_LT(pe + 6, bytes.size());
+  std::memcpy(bytes.data() + pe + 4, &machine, 2);
+  ASSERT_TRUE(base::WriteBytesToFile(path, bytes));
+}
+
 // An installer whose package "download" copies exit_with.exe, and whose
 // verification is scripted; the setup that runs is that copy, told its exit
 // code through the environment.
@@ -40,6 +52,8 @@ class TestInstaller : public Installer {
       : Installer(delegate, brand, nullptr, false) {}
 
   bool trusted = true;
+  // Marks the copied package as built for x64 (COFF machine 0x8664).
+  bool foreign_machine = false;
   // Set by VerifyModule: whether the locked package could be changed.
   bool could_write = true;
   bool could_delete = true;
@@ -47,7 +61,9 @@ class TestInstaller : public Installer {
   int GetModule(const std::wstring& path, bool) override {
     std::wstring helper =
         base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
-    return ::CopyFileW(helper.c_str(), path.c_str(), FALSE) ? 0 : 2;
+    if (!::CopyFileW(helper.c_str(), path.c_str(), FALSE)) return 2;
+    if (foreign_machine) SetMachine(path, 0x8664);
+    return 0;
   }
   bool VerifyModule(const std::wstring& path) override {
     HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
@@ -128,6 +144,26 @@ TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
     EXPECT_FALSE(installer.could_delete);
     EXPECT_TRUE(Files().empty());
   }
+}
+
+TEST_F(InstallerTest, SetupForAnotherMachine) {
+  BrandInfo brand(directory_);
+  RecordingDelegate delegate;
+  TestInstaller installer(&delegate, &brand);
+  installer.foreign_machine = true;
+  installer.ProceedWithInstallation();
+  EXPECT_EQ(installer.InstallBrowser(), 1);
+  EXPECT_EQ(installer.GetResultCode(), 400);
+  EXPECT_EQ(delegate.launched, 0);
+  if (!logger_->Has("Create process failed. - 216,")) {
+    GTEST_SKIP() << "Wine refuses a foreign machine type with "
+                    "ERROR_BAD_EXE_FORMAT (193) instead of "
+                    "ERROR_EXE_MACHINE_TYPE_MISMATCH (216); the mapping "
+                    "of 216 is tested in setup_exit_codes_unittest";
+  }
+  EXPECT_EQ(GetSetupFailureReason(), kSetupFailureMachineTypeMismatch);
+  EXPECT_EQ(ChooseOutcome(1, GetSetupFailureReason()),
+            kOutcomeMachineTypeMismatch);
 }
 
 TEST_F(InstallerTest, StopWhileWaitingForConfirmation) {
