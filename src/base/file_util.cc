@@ -16,6 +16,13 @@ std::wstring GetTempDirectory() {
   return std::wstring(buffer, length);
 }
 
+std::wstring GetExecutablePathWithinMaxPath() {
+  wchar_t buffer[MAX_PATH];
+  DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(buffer, length);
+}
+
 std::wstring GetExecutablePath() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 4; ++attempt) {

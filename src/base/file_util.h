@@ -15,6 +15,9 @@ std::wstring GetTempDirectory();
 
 // Full path of the running executable; empty on failure.
 std::wstring GetExecutablePath();
+// The same, but empty when the path does not fit in MAX_PATH characters
+// (where callers hand it to APIs with that limit).
+std::wstring GetExecutablePathWithinMaxPath();
 
 // Everything before the last backslash or slash; empty when there is none.
 std::wstring DirectoryPart(const std::wstring& path);

@@ -15,6 +15,7 @@
 #include "lite_util/installer_registry.h"
 #include "lite_util/user_id.h"
 #include "test/support/recording_logger.h"
+#include "test/support/temp_directory_test.h"
 
 namespace lite {
 namespace {
@@ -61,22 +62,7 @@ std::string ReadFile(const std::wstring& path) {
   return bytes;
 }
 
-class BrandInfoTest : public testing::Test {
- protected:
-  void SetUp() override {
-    logger_ = RecordingLogger::Install();
-    directory_ = base::CreateUniqueDirectory(base::GetTempDirectory());
-    ASSERT_FALSE(directory_.empty());
-    directory_ += L"\\";
-  }
-  void TearDown() override {
-    base::DeleteDirectoryRecursive(directory_);
-    SetLogger(nullptr);
-  }
-
-  RecordingLogger* logger_ = nullptr;
-  std::wstring directory_;
-};
+using BrandInfoTest = TempDirectoryTest;
 
 TEST_F(BrandInfoTest, SourcesAndPrecedence) {
   const std::string ui_language = UserInterfaceLanguageCode();

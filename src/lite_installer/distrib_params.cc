@@ -108,10 +108,7 @@ bool DistribParams::StoreParamsInRegistry(const std::string& text) {
 }
 
 std::wstring DistribParams::OwnModulePath() const {
-  wchar_t buffer[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  return std::wstring(buffer, length);
+  return base::GetExecutablePathWithinMaxPath();
 }
 
 bool DistribParams::LoadDistribParams() {

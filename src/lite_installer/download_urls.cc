@@ -7,6 +7,7 @@
 #include <limits>
 #include <vector>
 
+#include "base/file_util.h"
 #include "base/string_util.h"
 #include "lite_installer/brand_info.h"
 #include "lite_installer/distrib_params.h"
@@ -42,13 +43,6 @@ int64_t NowMicroseconds() {
   FILETIME now;
   ::GetSystemTimeAsFileTime(&now);
   return FileTimeToMicroseconds(now);
-}
-
-std::wstring OwnExecutablePath() {
-  wchar_t buffer[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  return std::wstring(buffer, length);
 }
 
 }  // namespace
@@ -208,7 +202,7 @@ bool IsVersionedSetupUrlAllowed(const std::string& url,
     return false;
   }
   int64_t built = 0;
-  if (!(module_time ? module_time : GetModuleCreationTime)(OwnExecutablePath(),
+  if (!(module_time ? module_time : GetModuleCreationTime)(base::GetExecutablePathWithinMaxPath(),
                                                            &built) ||
       built == 0) {
     return false;

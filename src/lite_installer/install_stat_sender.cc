@@ -58,13 +58,6 @@ bool WasLaunched() {
   return true;
 }
 
-std::wstring OwnExecutablePath() {
-  wchar_t buffer[MAX_PATH];
-  DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  return std::wstring(buffer, length);
-}
-
 }  // namespace
 
 const char* InstallerTypeName(int installer_type) {
@@ -187,9 +180,9 @@ InstallStatSender::InstallStatSender(int install_type, int installer_type,
     params_["old_ver"] = old_version;
   }
   if (installer_type_ == 0) {
-    params_["lite_ver"] = FileVersionString(OwnExecutablePath());
+    params_["lite_ver"] = FileVersionString(base::GetExecutablePathWithinMaxPath());
   } else if (installer_type_ == 2) {
-    params_["ver"] = FileVersionString(OwnExecutablePath());
+    params_["ver"] = FileVersionString(base::GetExecutablePathWithinMaxPath());
   }
   params_["installer_type"] = base::UTF8ToWide(
       installer_type_ == -1 ? StatTargetName(install_type_)

@@ -9,6 +9,7 @@
 #include "gtest/gtest.h"
 #include "lite_util/installer_registry.h"
 #include "test/support/recording_logger.h"
+#include "test/support/temp_directory_test.h"
 
 namespace lite {
 namespace {
@@ -37,21 +38,7 @@ std::string ReadFile(const std::wstring& path) {
   return bytes;
 }
 
-class InstallerDataTest : public testing::Test {
- protected:
-  void SetUp() override {
-    logger_ = RecordingLogger::Install();
-    directory_ = base::CreateUniqueDirectory(base::GetTempDirectory());
-    ASSERT_FALSE(directory_.empty());
-    directory_ += L"\\";
-  }
-  void TearDown() override {
-    base::DeleteDirectoryRecursive(directory_);
-    SetLogger(nullptr);
-  }
-  RecordingLogger* logger_ = nullptr;
-  std::wstring directory_;
-};
+using InstallerDataTest = TempDirectoryTest;
 
 TEST_F(InstallerDataTest, WritesWhatWasNotGiven) {
   using F = InstallerDataFiles;

@@ -13,6 +13,7 @@
 #include "lite_installer/installer_data.h"
 #include "lite_installer/setup_exit_codes.h"
 #include "test/support/recording_logger.h"
+#include "test/support/temp_directory_test.h"
 
 namespace lite {
 namespace {
@@ -75,13 +76,10 @@ class TestInstaller : public Installer {
   }
 };
 
-class InstallerTest : public testing::Test {
+class InstallerTest : public TempDirectoryTest {
  protected:
   void SetUp() override {
-    logger_ = RecordingLogger::Install();
-    directory_ = base::CreateUniqueDirectory(base::GetTempDirectory());
-    ASSERT_FALSE(directory_.empty());
-    directory_ += L"\\";
+    TempDirectoryTest::SetUp();
     SetSetupFailureReason(kSetupFailureNone);
   }
   void TearDown() override {
@@ -89,8 +87,7 @@ class InstallerTest : public testing::Test {
     // What an unfinished installation leaves in the registry.
     InstallerDataFiles::RemoveFromRegistry();
     BrandInfo(directory_).RemoveFromRegistry();
-    base::DeleteDirectoryRecursive(directory_);
-    SetLogger(nullptr);
+    TempDirectoryTest::TearDown();
   }
   std::vector<std::wstring> Files() {
     std::vector<std::wstring> names;
@@ -102,9 +99,6 @@ class InstallerTest : public testing::Test {
     ::FindClose(find);
     return names;
   }
-
-  RecordingLogger* logger_ = nullptr;
-  std::wstring directory_;
 };
 
 TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
