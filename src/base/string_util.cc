@@ -125,4 +125,11 @@ bool StringToUint32(std::string_view text, uint32_t* value) {
   return true;
 }
 
+std::wstring WidenBytes(std::string_view bytes) {
+  std::wstring wide;
+  wide.reserve(bytes.size());
+  for (unsigned char c : bytes) wide += static_cast<wchar_t>(c);
+  return wide;
+}
+
 }  // namespace base

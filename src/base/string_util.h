@@ -19,6 +19,8 @@ std::string NarrowLowBytes(std::wstring_view wide);
 // Widens byte by byte, each byte taken as a signed 8-bit number (so bytes
 // 0x80..0xFF become 0xFF80..0xFFFF).
 std::wstring WidenSignedBytes(std::string_view bytes);
+// Widens byte by byte, each byte taken as unsigned (ASCII text such as URLs).
+std::wstring WidenBytes(std::string_view bytes);
 
 // ASCII-only lower-casing.
 std::string ToLowerASCII(std::string_view text);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/file_version.h"
 #include "base/string_util.h"
 #include "lite_installer/brand_info.h"
 #include "lite_installer/distrib_params.h"
@@ -156,8 +157,7 @@ void X64BuildExperiment::AdjustDownloadUrl(const DistribParams& params) {
   if (!GetRamThreshold(params, &threshold)) return;
   uint64_t total = 0;
   if (GetTotalPhysicalMemory(&total) && total >= threshold) {
-    flavour_ =
-        ChooseRandomly() == 1 ? BuildFlavour::kX64 : BuildFlavour::kX32;
+    flavour_ = ChooseRandomly() == 1 ? BuildFlavour::kX64 : BuildFlavour::kX32;
     return;
   }
   LOG(INFO) << "Not enough memory for " << kExperimentName
@@ -202,8 +202,8 @@ bool IsVersionedSetupUrlAllowed(const std::string& url,
     return false;
   }
   int64_t built = 0;
-  if (!(module_time ? module_time : GetModuleCreationTime)(base::GetExecutablePathWithinMaxPath(),
-                                                           &built) ||
+  if (!(module_time ? module_time : GetModuleCreationTime)(
+          base::GetExecutablePathWithinMaxPath(), &built) ||
       built == 0) {
     return false;
   }
@@ -211,17 +211,10 @@ bool IsVersionedSetupUrlAllowed(const std::string& url,
 }
 
 bool GetModuleCreationTime(const std::wstring& path, int64_t* time) {
-  DWORD handle = 0;
-  DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-  std::vector<BYTE> data(size);
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT info_size = 0;
-  if (size > 0 && ::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) &&
-      ::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info),
-                       &info_size) &&
-      info && info_size >= sizeof(VS_FIXEDFILEINFO)) {
-    uint64_t date = (static_cast<uint64_t>(info->dwFileDateMS) << 32) |
-                    info->dwFileDateLS;
+  VS_FIXEDFILEINFO info;
+  if (base::ReadFixedFileInfo(path, &info)) {
+    uint64_t date =
+        (static_cast<uint64_t>(info.dwFileDateMS) << 32) | info.dwFileDateLS;
     if (date != 0) {
       *time = static_cast<int64_t>(date);
       return true;

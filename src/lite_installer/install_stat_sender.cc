@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/file_version.h"
 #include "base/string_util.h"
 #include "lite_installer/service_hosts.h"
 #include "lite_util/installer_registry.h"
@@ -140,24 +141,9 @@ std::wstring BuildStatVars(const StatEvent& params,
 }
 
 std::wstring FileVersionString(const std::wstring& path) {
-  DWORD handle = 0;
-  DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-  std::vector<BYTE> data(size);
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT info_size = 0;
-  if (size == 0 || !::GetFileVersionInfoW(path.c_str(), 0, size, data.data()) ||
-      !::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info),
-                        &info_size) ||
-      !info || info_size < sizeof(VS_FIXEDFILEINFO)) {
-    return L"0.0.0.0";
-  }
-  auto number = [](DWORD value) {
-    return base::UTF8ToWide(base::NumberToString(static_cast<uint32_t>(value)));
-  };
-  return number(HIWORD(info->dwFileVersionMS)) + L"." +
-         number(LOWORD(info->dwFileVersionMS)) + L"." +
-         number(HIWORD(info->dwFileVersionLS)) + L"." +
-         number(LOWORD(info->dwFileVersionLS));
+  VS_FIXEDFILEINFO info;
+  if (!base::ReadFixedFileInfo(path, &info)) return L"0.0.0.0";
+  return base::UTF8ToWide(base::FileVersionText(info));
 }
 
 InstallStatSender::InstallStatSender(int install_type, int installer_type,
@@ -180,7 +166,8 @@ InstallStatSender::InstallStatSender(int install_type, int installer_type,
     params_["old_ver"] = old_version;
   }
   if (installer_type_ == 0) {
-    params_["lite_ver"] = FileVersionString(base::GetExecutablePathWithinMaxPath());
+    params_["lite_ver"] =
+        FileVersionString(base::GetExecutablePathWithinMaxPath());
   } else if (installer_type_ == 2) {
     params_["ver"] = FileVersionString(base::GetExecutablePathWithinMaxPath());
   }

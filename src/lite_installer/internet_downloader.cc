@@ -5,8 +5,8 @@
 #include <new>
 
 #include "base/string_util.h"
-#include "lite_util/logging/log_message.h"
 #include "lite_util/exception_guard.h"
+#include "lite_util/logging/log_message.h"
 
 namespace lite {
 namespace {
@@ -14,14 +14,6 @@ namespace {
 constexpr wchar_t kUserAgent[] = L"Zarvex.Browser lite installer";
 
 std::atomic<InternetDownloader*> g_replacement{nullptr};
-
-// URLs are ASCII: each byte becomes one UTF-16 unit.
-std::wstring WidenBytes(const std::string& text) {
-  std::wstring wide;
-  wide.reserve(text.size());
-  for (unsigned char c : text) wide += static_cast<wchar_t>(c);
-  return wide;
-}
 
 void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
                              LPVOID info, DWORD) {
@@ -62,8 +54,8 @@ bool ParseContentRangeStart(const std::string& value, uint32_t* start) {
 
 bool QueryNumber(HINTERNET request, DWORD query, DWORD* value) {
   DWORD size = sizeof(*value);
-  return ::HttpQueryInfoW(request, query | HTTP_QUERY_FLAG_NUMBER, value,
-                          &size, nullptr) != FALSE;
+  return ::HttpQueryInfoW(request, query | HTTP_QUERY_FLAG_NUMBER, value, &size,
+                          nullptr) != FALSE;
 }
 
 }  // namespace
@@ -101,8 +93,7 @@ std::string DescribeDownloadException(const DownloadExceptionInfo& info) {
   return text;
 }
 
-InternetDownloader::InternetDownloader()
-    : buffer_(new char[kBufferSize]) {}
+InternetDownloader::InternetDownloader() : buffer_(new char[kBufferSize]) {}
 
 InternetDownloader::~InternetDownloader() { CloseHandles(); }
 
@@ -197,9 +188,9 @@ bool InternetDownloader::OpenRequest(const std::wstring& url,
 bool InternetDownloader::ReopenFrom(uint32_t offset, DownloadSink* sink) {
   ::InternetCloseHandle(request_);
   request_ = nullptr;
-  const std::wstring headers =
-      L"Accept: */*\r\nRange: bytes=" +
-      base::UTF8ToWide(base::NumberToString(offset)) + L"-";
+  const std::wstring headers = L"Accept: */*\r\nRange: bytes=" +
+                               base::UTF8ToWide(base::NumberToString(offset)) +
+                               L"-";
   if (!OpenRequest(url_, headers.c_str())) return false;
   DWORD status = 0;
   uint32_t start = 0;
@@ -264,8 +255,8 @@ bool InternetDownloader::Finalize(int* status_out) {
   }
   if (!error_text_.empty()) return false;
   DWORD status = 0;
-  bool queried = request_ && QueryNumber(request_, HTTP_QUERY_STATUS_CODE,
-                                         &status);
+  bool queried =
+      request_ && QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status);
   if (!queried || status != expected_status_) {
     DWORD error = ::GetLastError();
     if (!queried) status = 0;
@@ -282,7 +273,7 @@ bool InternetDownloader::Finalize(int* status_out) {
 bool InternetDownloader::PlainDownload(const std::string& url,
                                        DownloadSink* sink,
                                        HANDLE cancel_event) {
-  if (!Open(WidenBytes(url), sink)) return false;
+  if (!Open(base::WidenBytes(url), sink)) return false;
   bool cancelled = false;
   while (Read() != 0) {
     if (cancel_event &&
@@ -318,10 +309,9 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
     downloaded = PlainDownload(url, &sink, cancel_event);
     ::CloseHandle(file);
   }
-  bool moved =
-      downloaded &&
-      ::MoveFileExW(temp_path, target.c_str(),
-                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
+  bool moved = downloaded &&
+               ::MoveFileExW(temp_path, target.c_str(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
   ::DeleteFileW(temp_path);
   return moved;
 }
@@ -356,8 +346,8 @@ std::string InternetDownloader::GetResponseHeader(const std::string& name) {
       return buffer;
     }
     if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
-    buffer.resize(std::max<size_t>({size_t{size} + 1, buffer.size() * 2,
-                                    name.size() + 1}));
+    buffer.resize(std::max<size_t>(
+        {size_t{size} + 1, buffer.size() * 2, name.size() + 1}));
   }
   return std::string();
 }

@@ -14,12 +14,6 @@ namespace {
 // The setup's own run is expected to take four more minutes.
 constexpr int kSetupSecondsEstimate = 240;
 
-std::wstring WidenBytes(const std::string& text) {
-  std::wstring wide;
-  for (unsigned char c : text) wide += static_cast<wchar_t>(c);
-  return wide;
-}
-
 // Passes the package download's progress on to the controller's delegate,
 // with the setup's run added to the time left.
 class DelegateAdapter : public DownloadProgressObserver {
@@ -33,7 +27,8 @@ class DelegateAdapter : public DownloadProgressObserver {
     if (delegate_) delegate_->OnLongDownload();
   }
   void OnTimeLeft(int seconds, int phase) override {
-    if (delegate_) delegate_->OnTimeLeft(seconds + kSetupSecondsEstimate, phase);
+    if (delegate_)
+      delegate_->OnTimeLeft(seconds + kSetupSecondsEstimate, phase);
   }
 
  private:
@@ -69,8 +64,7 @@ ModuleDownloader::ModuleDownloader(const ModuleDownloadContext& context)
 
 ModuleDownloader::~ModuleDownloader() = default;
 
-std::unique_ptr<X64BuildExperiment> ModuleDownloader::CreateExperiment()
-    const {
+std::unique_ptr<X64BuildExperiment> ModuleDownloader::CreateExperiment() const {
   return std::make_unique<X64BuildExperiment>();
 }
 
@@ -119,7 +113,7 @@ ModuleResult ModuleDownloader::DownloadModule(
       sink.Reset();  // a new URL starts from an empty file
     }
     DownloadLoopResult result;
-    bool succeeded = RunLoop(WidenBytes(url), &sink, &adapter, &result);
+    bool succeeded = RunLoop(base::WidenBytes(url), &sink, &adapter, &result);
 
     DownloadAttempt attempt;
     attempt.attempt_number = i + 1;
@@ -136,14 +130,13 @@ ModuleResult ModuleDownloader::DownloadModule(
     }
     if (result.exception.code != 0) {
       LOG(ERROR) << DescribeDownloadException(result.exception);
-      return IsCryptoProException(result.exception)
-                 ? kModuleCryptoProException
-                 : kModuleNotObtained;
+      return IsCryptoProException(result.exception) ? kModuleCryptoProException
+                                                    : kModuleNotObtained;
     }
     // Less than a tenth of the body is not worth resuming.
-    if (sink.count() < static_cast<uint32_t>(
-                           static_cast<uint64_t>(result.content_length) * 10 /
-                           100)) {
+    if (sink.count() <
+        static_cast<uint32_t>(static_cast<uint64_t>(result.content_length) *
+                              10 / 100)) {
       sink.Reset();
     }
     attempt.error = result.error_text;
@@ -174,8 +167,8 @@ ModuleResult ModuleDownloader::DownloadOrExtractModule(
     *lock_holder = std::make_unique<PackageFileLock>(path);
     file = (*lock_holder)->handle();
   } else {
-    file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
-                         CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
     own_handle = file != INVALID_HANDLE_VALUE;
   }
   if (file == INVALID_HANDLE_VALUE) {
@@ -185,20 +178,11 @@ ModuleResult ModuleDownloader::DownloadOrExtractModule(
   ModuleResult result = kModuleReady;
   if (!ExtractBrowserSetupResource(file)) {
     LOG(INFO) << "Try to download module:" << path;
-    result =
-        DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
+    result = DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
     *downloaded = result == kModuleReady;
   }
   if (own_handle) ::CloseHandle(file);
   return result;
-}
-
-bool ModuleDownloader::Download(const std::wstring& url, DownloadSink* sink) {
-  LOG(INFO) << "Attempt to download module: " << url;
-  sink->Reset();
-  InternetDownloader downloader;
-  return RunDownloadLoop(&downloader, url, sink, context_.cancel_event,
-                         nullptr, nullptr);
 }
 
 }  // namespace lite

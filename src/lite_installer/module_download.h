@@ -80,8 +80,6 @@ class ModuleDownloader {
   // Tries the candidate URLs into `file`.
   ModuleResult DownloadModule(HANDLE file,
                               const InstallerCommandLine& command_line);
-  // One plain download of `url` into `sink`, for the result report.
-  bool Download(const std::wstring& url, DownloadSink* sink);
 
   // The URLs of the last DownloadModule.
   const std::vector<std::string>& urls() const { return urls_; }

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "base/file_version.h"
 #include "base/string_util.h"
 #include "lite_util/extended_check_policy.h"
 #include "lite_util/logging/log_message.h"
@@ -152,27 +153,9 @@ std::string GetCrypt32DllVersion() {
   UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return std::string();
   std::wstring path = std::wstring(system, length) + L"\\crypt32.dll";
-  DWORD handle = 0;
-  DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &handle);
-  if (size == 0) return std::string();
-  std::vector<uint8_t> data(size);
-  if (!::GetFileVersionInfoW(path.c_str(), 0, size, data.data())) {
-    return std::string();
-  }
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT info_size = 0;
-  if (!::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info),
-                        &info_size) ||
-      !info || info_size < sizeof(VS_FIXEDFILEINFO)) {
-    return std::string();
-  }
-  auto part = [](DWORD value) {
-    return base::NumberToString(static_cast<uint32_t>(value));
-  };
-  return part(HIWORD(info->dwFileVersionMS)) + "." +
-         part(LOWORD(info->dwFileVersionMS)) + "." +
-         part(HIWORD(info->dwFileVersionLS)) + "." +
-         part(LOWORD(info->dwFileVersionLS));
+  VS_FIXEDFILEINFO info;
+  if (!base::ReadFixedFileInfo(path, &info)) return std::string();
+  return base::FileVersionText(info);
 }
 
 }  // namespace lite
