@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Makes sure the X server for window tests runs on display :97 and prints
-# the DISPLAY value. "tools/xvfb.sh stop" ends it.
+# Makes sure the X server for window tests runs on display :97 (or
+# $LITE_XVFB_DISPLAY, so that runs side by side keep apart) and prints the
+# DISPLAY value. "tools/xvfb.sh stop" ends it.
 set -euo pipefail
-display=:97
+display=${LITE_XVFB_DISPLAY:-:97}
 socket=/tmp/.X11-unix/X${display#:}
-pidfile=/tmp/.lite-xvfb.pid
+pidfile=/tmp/.lite-xvfb${display#:}.pid
 if [ "${1:-}" = stop ]; then
   [ -f "$pidfile" ] && kill "$(cat "$pidfile")" 2>/dev/null || true
   rm -f "$pidfile"
