@@ -1,5 +1,6 @@
 #include "lite_installer/async_install_tasks.h"
 
+#include <exception>
 #include <utility>
 
 #include "base/file_util.h"
@@ -62,6 +63,11 @@ void DownloadBundle(const std::string& url, const std::wstring& path,
 
 }  // namespace
 
+struct AsyncInstallTasks::Work {
+  base::ScopedHandle stop_event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::vector<std::function<void()>> tasks;
+};
+
 BackgroundTaskPlan PlanBackgroundTasks(const DistribParams& params) {
   BackgroundTaskPlan plan;
   plan.variations = IsExactlyOne(params, "vup", "1");
@@ -94,8 +100,10 @@ AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
 AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
                                      const DistribParams& params,
                                      const Options& options)
-    : stop_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  if (!stop_event_.IsValid()) PLOG(ERROR) << "Failed to create stop event";
+    : work_(std::make_shared<Work>()) {
+  if (!work_->stop_event.IsValid()) {
+    PLOG(ERROR) << "Failed to create stop event";
+  }
   const BackgroundTaskPlan plan = PlanBackgroundTasks(params);
   const std::pair<bool, std::wstring*> rows[] = {
       {plan.variations, &paths_.variations_update},
@@ -108,13 +116,16 @@ AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
     if (enabled) *path = ReserveTempPath(options.directory);
   }
   AddTasks(brand_info, plan, options.server_config_host);
-  if (!tasks_.empty()) InitializeThread();
+  if (!work_->tasks.empty()) InitializeThread();
 }
 
 AsyncInstallTasks::~AsyncInstallTasks() {
   if (thread_.IsValid()) {
-    ::SetEvent(stop_event_.Get());
-    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    ::SetEvent(work_->stop_event.Get());
+    if (::WaitForSingleObject(thread_.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
+      LOG(ERROR) << "Background tasks did not stop in " << kStopWaitMs
+                 << " ms; they end with the process";
+    }
   }
   for (const std::wstring* path :
        {&paths_.variations_update, &paths_.abt_update,
@@ -132,21 +143,22 @@ bool AsyncInstallTasks::WaitForTasks(DWORD timeout_ms) const {
 void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
                                  const BackgroundTaskPlan& plan,
                                  const std::string& server_config_host) {
-  HANDLE stop = stop_event_.Get();
+  HANDLE stop = work_->stop_event.Get();
+  std::vector<std::function<void()>>& tasks = work_->tasks;
   if (!paths_.variations_update.empty()) {
-    tasks_.push_back(
+    tasks.push_back(
         [url = brand_info.AppendServiceQuery(brand_info.variations_url()),
          path = paths_.variations_update,
          stop] { DownloadAndSaveVariations(url, path, stop); });
   }
   if (!paths_.abt_update.empty()) {
-    tasks_.push_back(
+    tasks.push_back(
         [url = brand_info.AppendServiceQuery(brand_info.experiments_url()),
          path = paths_.abt_update,
          stop] { DownloadAndSaveVariations(url, path, stop); });
   }
   if (!paths_.server_config_bundle.empty()) {
-    tasks_.push_back(
+    tasks.push_back(
         [url = ServerConfigBundleUrl(server_config_host, brand_info.brand_id(),
                                      brand_info.partner_id()),
          path = paths_.server_config_bundle,
@@ -154,7 +166,7 @@ void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
   }
   if (!paths_.preloaded_wallpaper_bundle.empty() &&
       !brand_info.preloaded_wallpapers_url().empty()) {
-    tasks_.push_back(
+    tasks.push_back(
         [url = brand_info.preloaded_wallpapers_url() + plan.wallpapers_suffix,
          path = paths_.preloaded_wallpaper_bundle,
          stop] { DownloadBundle(url, path, stop, "wallpaper bundle"); });
@@ -162,25 +174,34 @@ void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
 }
 
 bool AsyncInstallTasks::InitializeThread() {
-  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain, this,
-                               0, nullptr));
+  auto* param = new std::shared_ptr<Work>(work_);
+  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain,
+                               param, 0, nullptr));
   if (!thread_.IsValid()) {
     PLOG(ERROR) << "Failed to create thread for async install tasks";
+    delete param;
     return false;
   }
   return true;
 }
 
-DWORD WINAPI AsyncInstallTasks::ThreadMain(void* self) {
-  static_cast<AsyncInstallTasks*>(self)->RunTasks();
-  return 0;
-}
-
-void AsyncInstallTasks::RunTasks() {
-  for (const std::function<void()>& task : tasks_) {
-    if (::WaitForSingleObject(stop_event_.Get(), 0) == WAIT_OBJECT_0) return;
-    task();
+DWORD WINAPI AsyncInstallTasks::ThreadMain(void* param) {
+  std::shared_ptr<Work> work =
+      std::move(*static_cast<std::shared_ptr<Work>*>(param));
+  delete static_cast<std::shared_ptr<Work>*>(param);
+  for (const std::function<void()>& task : work->tasks) {
+    if (::WaitForSingleObject(work->stop_event.Get(), 0) == WAIT_OBJECT_0) {
+      break;
+    }
+    try {
+      task();
+    } catch (const std::exception& e) {
+      LOG(ERROR) << "A background task raised: " << e.what();
+    } catch (...) {
+      LOG(ERROR) << "A background task raised an exception";
+    }
   }
+  return 0;
 }
 
 }  // namespace lite

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -56,10 +57,13 @@ class AsyncInstallTasks {
   AsyncInstallTasks(const BrandInfo& brand_info, const DistribParams& params);
   AsyncInstallTasks(const BrandInfo& brand_info, const DistribParams& params,
                     const Options& options);
-  // Stops the tasks and waits for the worker thread, however long the
-  // current download takes to notice; then deletes the variations,
+  // Stops the tasks and waits for the worker thread up to kStopWaitMs (a
+  // stopped download ends at once, whatever its host does; a thread that
+  // still runs then is left to end by itself); then deletes the variations,
   // experiments and server configuration files (the other two stay).
   ~AsyncInstallTasks();
+
+  static constexpr DWORD kStopWaitMs = 5000;
   AsyncInstallTasks(const AsyncInstallTasks&) = delete;
   AsyncInstallTasks& operator=(const AsyncInstallTasks&) = delete;
 
@@ -74,16 +78,18 @@ class AsyncInstallTasks {
   bool WaitForTasks(DWORD timeout_ms) const;
 
  private:
-  static DWORD WINAPI ThreadMain(void* self);
-  void RunTasks();
+  // The worker's share: it outlives this object when the worker is left
+  // running.
+  struct Work;
+
+  static DWORD WINAPI ThreadMain(void* param);
   bool InitializeThread();
   void AddTasks(const BrandInfo& brand_info, const BackgroundTaskPlan& plan,
                 const std::string& server_config_host);
 
   BackgroundTaskPaths paths_;
-  base::ScopedHandle stop_event_;
+  std::shared_ptr<Work> work_;
   base::ScopedHandle thread_;
-  std::vector<std::function<void()>> tasks_;
 };
 
 }  // namespace lite

@@ -21,7 +21,11 @@ bool RunDownloadLoop(InternetDownloader* downloader, const std::wstring& url,
                      DownloadProgressObserver* observer,
                      DownloadLoopResult* result) {
   bool succeeded = false;
+  downloader->set_cancel_event(cancel_event);
   if (downloader->Open(url, sink)) {
+    // Bytes an earlier attempt left: they count for the progress, not for
+    // the speed of this one.
+    const uint32_t resumed_from = sink->count();
     if (observer && sink->count() == 0) {
       observer->OnDownloadProgress(0.0f);
       observer->OnTimeLeft(-1, 0);
@@ -50,19 +54,20 @@ bool RunDownloadLoop(InternetDownloader* downloader, const std::wstring& url,
         observer->OnDownloadProgress(
             std::min(1.0f, static_cast<float>(done) / length));
       }
-      if (done == 0 || done >= length) continue;
+      if (done <= resumed_from || done >= length) continue;
       const DWORD elapsed = ::GetTickCount() - start;
       if (elapsed - last_estimate < kEstimateIntervalMs) continue;
       const uint64_t seconds =
-          EstimateRemainingMs(length, done, elapsed) / 1000;
+          EstimateRemainingMs(length - resumed_from, done - resumed_from,
+                              elapsed) /
+          1000;
       last_estimate = elapsed;
       if (observer) {
         if (seconds + elapsed / 1000 > kLongDownloadSeconds) {
           observer->OnLongDownload();
         }
-        observer->OnTimeLeft(static_cast<int>(std::min<uint64_t>(
-                                 seconds, 0x7FFFFFFF)),
-                             1);
+        observer->OnTimeLeft(
+            static_cast<int>(std::min<uint64_t>(seconds, 0x7FFFFFFF)), 1);
       }
     }
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <new>
+#include <utility>
 
 #include "base/string_util.h"
 #include "lite_util/exception_guard.h"
@@ -12,45 +13,10 @@ namespace lite {
 namespace {
 
 constexpr wchar_t kUserAgent[] = L"Zarvex.Browser lite installer";
+constexpr wchar_t kAcceptHeader[] = L"Accept: */*";
 
 std::atomic<InternetDownloader*> g_replacement{nullptr};
-
-void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
-                             LPVOID info, DWORD) {
-  if (status != INTERNET_STATUS_REDIRECT || !context || !info) return;
-  try {
-    *reinterpret_cast<std::wstring*>(context) =
-        static_cast<const wchar_t*>(info);
-  } catch (...) {
-    // Nothing may leave a WinINet callback.
-  }
-}
-
-struct OpenUrlCall {
-  HINTERNET session;
-  const wchar_t* url;
-  const wchar_t* headers;
-  DWORD_PTR context;
-  HINTERNET result;
-};
-
-void OpenUrl(void* context) {
-  auto* call = static_cast<OpenUrlCall*>(context);
-  call->result = ::InternetOpenUrlW(call->session, call->url, call->headers,
-                                    static_cast<DWORD>(-1),
-                                    INTERNET_FLAG_RELOAD, call->context);
-}
-
-// The first byte position of a "Content-Range: bytes N-M/T" value.
-bool ParseContentRangeStart(const std::string& value, uint32_t* start) {
-  const std::string prefix = "bytes ";
-  if (value.compare(0, prefix.size(), prefix) != 0) return false;
-  size_t dash = value.find('-', prefix.size());
-  if (dash == std::string::npos) return false;
-  return base::StringToUint32(
-      std::string_view(value).substr(prefix.size(), dash - prefix.size()),
-      start);
-}
+InternetDownloader::Limits g_default_limits;
 
 bool QueryNumber(HINTERNET request, DWORD query, DWORD* value) {
   DWORD size = sizeof(*value);
@@ -58,9 +24,78 @@ bool QueryNumber(HINTERNET request, DWORD query, DWORD* value) {
                           nullptr) != FALSE;
 }
 
+// A header of the answer as text; nullopt when it is absent.
+std::optional<std::wstring> QueryText(HINTERNET request, DWORD query) {
+  std::wstring value(128, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (::HttpQueryInfoW(request, query, value.data(), &size, nullptr)) {
+      value.resize(size / sizeof(wchar_t));
+      return value;
+    }
+    if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    value.assign(size / sizeof(wchar_t) + 1, L'\0');
+  }
+  return std::nullopt;
+}
+
+bool IsRedirect(DWORD status) {
+  return status == HTTP_STATUS_MOVED || status == HTTP_STATUS_REDIRECT ||
+         status == HTTP_STATUS_REDIRECT_METHOD ||
+         status == HTTP_STATUS_REDIRECT_KEEP_VERB || status == 308;
+}
+
+void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
+  for (DWORD option :
+       {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    ::InternetSetOptionW(handle, option, &timeout_ms, sizeof(timeout_ms));
+  }
+}
+
+void CloseInternetHandle(HINTERNET* handle) {
+  if (*handle) ::InternetCloseHandle(*handle);
+  *handle = nullptr;
+}
+
+struct SendCall {
+  HINTERNET request;
+  const std::wstring* headers;
+  BOOL succeeded;
+  DWORD error;
+};
+
+void Send(void* context) {
+  auto* call = static_cast<SendCall*>(context);
+  call->succeeded = ::HttpSendRequestW(call->request, call->headers->c_str(),
+                                       static_cast<DWORD>(-1), nullptr, 0);
+  call->error = ::GetLastError();
+}
+
 }  // namespace
 
+// The handles of the current request and what its blocking calls return.
+// A call that was given up still holds it.
+struct InternetDownloader::Request {
+  HINTERNET session = nullptr;
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+  std::unique_ptr<char[]> buffer{new char[kBufferSize]};
+  BOOL succeeded = FALSE;
+  DWORD bytes = 0;
+  DWORD error = 0;
+  bool raised = false;
+  DownloadExceptionInfo exception;
+};
+
+bool DownloadSink::Fits(uint32_t size) const {
+  if (size <= limit_ && count_ <= limit_ - size) return true;
+  ::SetLastError(ERROR_FILE_TOO_LARGE);
+  return false;
+}
+
 bool FileDownloadSink::Write(const void* data, uint32_t size) {
+  if (!Fits(size)) return false;
   DWORD written = 0;
   if (!::WriteFile(file_, data, size, &written, nullptr) || written != size) {
     return false;
@@ -76,7 +111,13 @@ void FileDownloadSink::Reset() {
 }
 
 bool StringDownloadSink::Write(const void* data, uint32_t size) {
-  bytes_.append(static_cast<const char*>(data), size);
+  if (!Fits(size)) return false;
+  try {
+    bytes_.append(static_cast<const char*>(data), size);
+  } catch (const std::bad_alloc&) {
+    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
   count_ += size;
   return true;
 }
@@ -93,9 +134,16 @@ std::string DescribeDownloadException(const DownloadExceptionInfo& info) {
   return text;
 }
 
-InternetDownloader::InternetDownloader() : buffer_(new char[kBufferSize]) {}
+InternetDownloader::InternetDownloader()
+    : limits_(g_default_limits),
+      request_(std::make_shared<Request>()),
+      calls_(std::make_unique<BlockingCallThread>()) {}
 
 InternetDownloader::~InternetDownloader() { CloseHandles(); }
+
+void InternetDownloader::SetDefaultLimits(const Limits& limits) {
+  g_default_limits = limits;
+}
 
 void InternetDownloader::SetReplacement(InternetDownloader* replacement) {
   g_replacement = replacement;
@@ -107,15 +155,43 @@ InternetDownloader* InternetDownloader::Replacement() {
 }
 
 void InternetDownloader::CloseHandles() {
-  if (request_) ::InternetCloseHandle(request_);
-  if (session_) ::InternetCloseHandle(session_);
-  request_ = nullptr;
-  session_ = nullptr;
+  // Closing the handles also ends a call that was given up (on Windows at
+  // once; Wine lets it finish by itself).
+  DWORD error = ::GetLastError();
+  CloseInternetHandle(&request_->request);
+  CloseInternetHandle(&request_->connection);
+  CloseInternetHandle(&request_->session);
+  ::SetLastError(error);
 }
 
 void InternetDownloader::SetError(const char* step) {
-  DWORD error = ::GetLastError();
+  SetError(step, ::GetLastError());
+}
+
+void InternetDownloader::SetError(const char* step, DWORD error) {
   error_text_ = step + base::NumberToString(static_cast<uint32_t>(error));
+}
+
+bool InternetDownloader::RunBlocking(std::function<void()> call,
+                                     DWORD timeout_ms) {
+  switch (calls_->Run(std::move(call), timeout_ms, cancel_event_)) {
+    case BlockingCallThread::Outcome::kDone:
+      return true;
+    case BlockingCallThread::Outcome::kTimedOut:
+      LOG(ERROR) << "No progress from " << url_ << " in " << timeout_ms
+                 << " ms";
+      CloseHandles();
+      ::SetLastError(ERROR_INTERNET_TIMEOUT);
+      return false;
+    case BlockingCallThread::Outcome::kCancelled:
+      CloseHandles();
+      ::SetLastError(ERROR_CANCELLED);
+      return false;
+    case BlockingCallThread::Outcome::kFailed:
+      break;
+  }
+  ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return false;
 }
 
 bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
@@ -127,81 +203,197 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
   exception_info_ = DownloadExceptionInfo();
   redirect_target_.clear();
   content_length_ = 0;
+  plan_ = BodyPlan();
   received_ = 0;
-  expected_status_ = HTTP_STATUS_OK;
+  status_ = 0;
   sink_ = nullptr;
   CloseHandles();
+  if (!calls_->usable()) {
+    // The last request was given up and its call may still run: start
+    // afresh.
+    request_ = std::make_shared<Request>();
+    calls_ = std::make_unique<BlockingCallThread>();
+  }
 
-  session_ = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                             nullptr, 0);
-  if (!session_) {
+  request_->session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG,
+                                      nullptr, nullptr, 0);
+  if (!request_->session) {
     SetError("internet_open-");
     return false;
   }
-  if (::InternetSetStatusCallbackW(session_, StatusCallback) ==
-      INTERNET_INVALID_STATUS_CALLBACK) {
-    LOG(ERROR) << "SetStatusCallback failed";
-  }
+  SetTimeouts(request_->session, limits_.socket_timeout_ms);
 
-  if (!OpenRequest(url, L"Accept: */*")) return false;
   url_ = url;
-
-  if (sink->count() != 0) {
-    DWORD position = ::InternetSetFilePointer(
-        request_, static_cast<LONG>(sink->count()), nullptr, FILE_BEGIN, 0);
-    if (position != sink->count()) {
-      DWORD error = ::GetLastError();
-      if (error != ERROR_INTERNET_INVALID_OPERATION ||
-          !ReopenFrom(sink->count(), sink)) {
-        ::SetLastError(error);
-        SetError("internet_set_file_pointer-");
-        sink->Reset();
-      }
-    }
-  }
-  ::InternetSetStatusCallbackW(session_, nullptr);
+  if (!OpenChain(url, kAcceptHeader)) return false;
+  // A body that cannot be resumed or used fails the attempt in Finalize.
+  PlanResume(sink);
   sink_ = sink;
   LOG(INFO) << "Connection established: " << url;
   return true;
 }
 
-bool InternetDownloader::OpenRequest(const std::wstring& url,
-                                     const wchar_t* headers) {
-  OpenUrlCall call = {session_, url.c_str(), headers,
-                      reinterpret_cast<DWORD_PTR>(&redirect_target_), nullptr};
-  if (!RunWithExceptionGuard(OpenUrl, &call, nullptr, &exception_info_)) {
-    LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
-               << exception_info_.code;
+bool InternetDownloader::OpenChain(const std::wstring& url,
+                                   const std::wstring& headers) {
+  std::wstring current = url;
+  for (int redirects = 0;; ++redirects) {
+    if (!SendOne(current, headers)) return false;
+    if (!QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status_)) {
+      status_ = 0;
+    }
+    if (!IsRedirect(status_)) return true;
+    std::optional<std::wstring> location =
+        QueryText(request_->request, HTTP_QUERY_LOCATION);
+    if (!location || location->empty()) return true;
+    if (redirects == kMaxRedirects) {
+      LOG(ERROR) << "More than " << kMaxRedirects << " redirects from " << url;
+      SetError("internet_open_url-", ERROR_HTTP_REDIRECT_FAILED);
+      return false;
+    }
+    wchar_t combined[INTERNET_MAX_URL_LENGTH + 1];
+    DWORD length = INTERNET_MAX_URL_LENGTH;
+    if (!::InternetCombineUrlW(current.c_str(), location->c_str(), combined,
+                               &length, ICU_NO_ENCODE)) {
+      SetError("internet_open_url-");
+      return false;
+    }
+    current.assign(combined, length);
+    redirect_target_ = current;
+  }
+}
+
+bool InternetDownloader::SendOne(const std::wstring& url,
+                                 const std::wstring& headers) {
+  CloseInternetHandle(&request_->request);
+  CloseInternetHandle(&request_->connection);
+
+  URL_COMPONENTSW parts = {sizeof(parts)};
+  parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength =
+      parts.dwExtraInfoLength = 1;
+  if (!::InternetCrackUrlW(url.c_str(), 0, 0, &parts)) {
+    SetError("internet_open_url-");
     return false;
   }
-  request_ = call.result;
-  if (!request_) {
-    DWORD error = ::GetLastError();
-    ::InternetSetStatusCallbackW(session_, nullptr);
-    ::SetLastError(error);
+  if (parts.nScheme != INTERNET_SCHEME_HTTP &&
+      parts.nScheme != INTERNET_SCHEME_HTTPS) {
+    SetError("internet_open_url-", ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    return false;
+  }
+  const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+  std::wstring object(parts.lpszUrlPath ? parts.lpszUrlPath : L"",
+                      parts.dwUrlPathLength);
+  if (parts.lpszExtraInfo) {
+    object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  }
+  if (object.empty()) object = L"/";
+
+  request_->connection =
+      ::InternetConnectW(request_->session, host.c_str(), parts.nPort, nullptr,
+                         nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!request_->connection) {
     SetError("internet_open_url-");
+    return false;
+  }
+  SetTimeouts(request_->connection, limits_.socket_timeout_ms);
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+  request_->request =
+      ::HttpOpenRequestW(request_->connection, L"GET", object.c_str(), nullptr,
+                         nullptr, nullptr, flags, 0);
+  if (!request_->request) {
+    SetError("internet_open_url-");
+    return false;
+  }
+  SetTimeouts(request_->request, limits_.socket_timeout_ms);
+
+  // The call runs on the call thread, under the exception guard there.
+  bool ran = RunBlocking(
+      [r = request_, handle = request_->request, headers] {
+        SendCall call = {handle, &headers, FALSE, 0};
+        r->raised = !RunWithExceptionGuard(Send, &call, nullptr, &r->exception);
+        r->succeeded = call.succeeded;
+        r->error = call.error;
+      },
+      limits_.answer_timeout_ms);
+  if (!ran) {
+    SetError("internet_open_url-");
+    return false;
+  }
+  if (request_->raised) {
+    exception_info_ = request_->exception;
+    LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
+               << exception_info_.code;
+    CloseHandles();
+    return false;
+  }
+  if (!request_->succeeded) {
+    SetError("internet_open_url-", request_->error);
+    return false;
+  }
+  DWORD header_size = 0;
+  if (!::HttpQueryInfoW(request_->request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr,
+                        &header_size, nullptr) &&
+      header_size / sizeof(wchar_t) > kMaxHeaderBytes) {
+    LOG(ERROR) << "The answer headers from " << url << " are longer than "
+               << kMaxHeaderBytes << " bytes";
+    SetError("internet_open_url-", ERROR_HTTP_INVALID_HEADER);
     return false;
   }
   return true;
 }
 
-bool InternetDownloader::ReopenFrom(uint32_t offset, DownloadSink* sink) {
-  ::InternetCloseHandle(request_);
-  request_ = nullptr;
-  const std::wstring headers = L"Accept: */*\r\nRange: bytes=" +
-                               base::UTF8ToWide(base::NumberToString(offset)) +
-                               L"-";
-  if (!OpenRequest(url_, headers.c_str())) return false;
-  DWORD status = 0;
-  uint32_t start = 0;
-  if (QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status) &&
-      status == HTTP_STATUS_PARTIAL_CONTENT &&
-      ParseContentRangeStart(GetResponseHeader("Content-Range"), &start) &&
-      start == offset) {
-    expected_status_ = HTTP_STATUS_PARTIAL_CONTENT;
-  } else if (status == HTTP_STATUS_OK) {
-    sink->Reset();  // the server sends the whole body again
+bool InternetDownloader::PlanResume(DownloadSink* sink) {
+  const uint32_t offset = sink->count();
+  ResumeKind kind = ResumeKind::kNone;
+  if (offset != 0) {
+    kind = ResumeKind::kSeek;
+    DWORD position = ::InternetSetFilePointer(
+        request_->request, static_cast<LONG>(offset), nullptr, FILE_BEGIN, 0);
+    if (position != offset) {
+      DWORD error = ::GetLastError();
+      if (error != ERROR_INTERNET_INVALID_OPERATION) {
+        SetError("internet_set_file_pointer-", error);
+        sink->Reset();
+        return false;
+      }
+      // Where the request cannot seek (Wine), an explicit range request.
+      kind = ResumeKind::kRange;
+      const std::wstring headers =
+          std::wstring(kAcceptHeader) + L"\r\nRange: bytes=" +
+          base::UTF8ToWide(base::NumberToString(offset)) + L"-";
+      if (!OpenChain(url_, headers)) return false;
+    }
   }
+  std::optional<std::string> length, range;
+  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_LENGTH)) {
+    length = base::WideToUTF8(*text);
+  }
+  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_RANGE)) {
+    range = base::WideToUTF8(*text);
+  }
+  plan_ = PlanBody(offset, kind, status_, length, range, sink->limit());
+  switch (plan_.verdict) {
+    case BodyPlan::Verdict::kAccept:
+      break;
+    case BodyPlan::Verdict::kRestart:
+      sink->Reset();
+      break;
+    case BodyPlan::Verdict::kRefuse:
+      LOG(ERROR) << "The answer does not continue the body after " << offset
+                 << " bytes: status " << status_;
+      SetError("internet_set_file_pointer-",
+               ERROR_HTTP_INVALID_SERVER_RESPONSE);
+      sink->Reset();
+      return false;
+    case BodyPlan::Verdict::kTooLarge:
+      LOG(ERROR) << "The body is longer than " << sink->limit() << " bytes";
+      SetError("internet_read-", ERROR_FILE_TOO_LARGE);
+      sink->Reset();
+      return false;
+    case BodyPlan::Verdict::kMalformed:
+      SetError("internet_read-", ERROR_HTTP_INVALID_HEADER);
+      return false;
+  }
+  content_length_ = plan_.total ? static_cast<uint32_t>(*plan_.total) : 0;
   return true;
 }
 
@@ -209,43 +401,38 @@ uint32_t InternetDownloader::Read() {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->Read();
   }
-  if (!error_text_.empty() || !request_ || !sink_) return 0;
-  DWORD read = 0;
-  if (!::InternetReadFile(request_, buffer_.get(), kBufferSize, &read)) {
+  if (!error_text_.empty() || !request_->request || !sink_) return 0;
+  // An answer with another status has no body for us; Finalize says why.
+  if (status_ != plan_.expected_status) return 0;
+  if (!RunBlocking(
+          [r = request_, handle = request_->request] {
+            r->bytes = 0;
+            r->succeeded = ::InternetReadFile(handle, r->buffer.get(),
+                                              kBufferSize, &r->bytes);
+            r->error = ::GetLastError();
+          },
+          limits_.read_stall_ms)) {
     SetError("internet_read-");
     return 0;
   }
-  DWORD status = 0;
-  if (QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status) &&
-      status != expected_status_) {
+  if (!request_->succeeded) {
+    SetError("internet_read-", request_->error);
     return 0;
   }
+  const DWORD read = request_->bytes;
   if (read == 0) {
-    DWORD length = 0;
-    if (content_length_ == 0 &&
-        QueryNumber(request_, HTTP_QUERY_CONTENT_LENGTH, &length)) {
-      content_length_ = length;
-    }
     // A connection that ends before the announced length is a failed read,
-    // not the end of the body. (Content-Length counts this response's body,
-    // which for a resumed request is the rest of the file.)
-    if (content_length_ != 0 && received_ < content_length_) {
-      ::SetLastError(ERROR_INTERNET_CONNECTION_RESET);
-      SetError("internet_read-");
+    // not the end of the body.
+    if (!IsBodyComplete(plan_, received_)) {
+      SetError("internet_read-", ERROR_INTERNET_CONNECTION_RESET);
     }
     return 0;
   }
-  if (!sink_->Write(buffer_.get(), read)) {
+  if (!sink_->Write(request_->buffer.get(), read)) {
     SetError("write_file-");
     return 0;
   }
   received_ += read;
-  if (content_length_ == 0) {
-    DWORD length = 0;
-    if (QueryNumber(request_, HTTP_QUERY_CONTENT_LENGTH, &length)) {
-      content_length_ = length;
-    }
-  }
   return read;
 }
 
@@ -256,8 +443,9 @@ bool InternetDownloader::Finalize(int* status_out) {
   if (!error_text_.empty()) return false;
   DWORD status = 0;
   bool queried =
-      request_ && QueryNumber(request_, HTTP_QUERY_STATUS_CODE, &status);
-  if (!queried || status != expected_status_) {
+      request_->request &&
+      QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status);
+  if (!queried || status != plan_.expected_status) {
     DWORD error = ::GetLastError();
     if (!queried) status = 0;
     error_text_ = "final_query_info-" +
@@ -273,6 +461,7 @@ bool InternetDownloader::Finalize(int* status_out) {
 bool InternetDownloader::PlainDownload(const std::string& url,
                                        DownloadSink* sink,
                                        HANDLE cancel_event) {
+  set_cancel_event(cancel_event);
   if (!Open(base::WidenBytes(url), sink)) return false;
   bool cancelled = false;
   while (Read() != 0) {
@@ -334,14 +523,14 @@ std::string InternetDownloader::GetResponseHeader(const std::string& name) {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->GetResponseHeader(name);
   }
-  if (!request_) return std::string();
+  if (!request_->request) return std::string();
   std::string buffer(std::max<size_t>(name.size() + 1, 256), '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::fill(buffer.begin(), buffer.end(), '\0');
     std::copy(name.begin(), name.end(), buffer.begin());
     DWORD size = static_cast<DWORD>(buffer.size());
-    if (::HttpQueryInfoA(request_, HTTP_QUERY_CUSTOM, buffer.data(), &size,
-                         nullptr)) {
+    if (::HttpQueryInfoA(request_->request, HTTP_QUERY_CUSTOM, buffer.data(),
+                         &size, nullptr)) {
       buffer.resize(size);
       return buffer;
     }

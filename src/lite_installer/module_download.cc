@@ -114,6 +114,14 @@ ModuleResult ModuleDownloader::DownloadModule(
     }
     DownloadLoopResult result;
     bool succeeded = RunLoop(base::WidenBytes(url), &sink, &adapter, &result);
+    if (succeeded && sink.count() == 0) {
+      // An empty answer (or none, which WinINet takes for an empty one) is
+      // never the package.
+      succeeded = false;
+      result.error_text =
+          "internet_read-" +
+          base::NumberToString(static_cast<uint32_t>(ERROR_HANDLE_EOF));
+    }
 
     DownloadAttempt attempt;
     attempt.attempt_number = i + 1;

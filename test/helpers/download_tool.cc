@@ -10,6 +10,9 @@
 //       the package download (candidate URLs, attempts, statistics) with a
 //       brand record read from FILE (JSON) plus the defaults
 //
+// Every mode takes --limits=SOCKET,ANSWER,STALL (milliseconds): shorter
+// network limits than the program's own.
+//
 // Prints key=value lines: result, error, redirect, length, url (one per
 // candidate).
 #include <windows.h>
@@ -82,8 +85,8 @@ uint32_t SwitchNumber(const InstallerCommandLine& command_line,
 int DownloadFile(const std::wstring& url, const std::wstring& target,
                  HANDLE cancel_event) {
   lite::InternetDownloader downloader;
-  bool ok = downloader.DownloadToFile(base::WideToUTF8(url), target,
-                                      cancel_event);
+  bool ok =
+      downloader.DownloadToFile(base::WideToUTF8(url), target, cancel_event);
   PROCESS_MEMORY_COUNTERS memory = {};
   memory.cb = sizeof(memory);
   ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
@@ -144,6 +147,17 @@ int wmain() {
   int argc = 0;
   LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
   std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (command_line.HasSwitch("limits")) {
+    lite::InternetDownloader::Limits limits;
+    unsigned socket = 0, answer = 0, stall = 0;
+    if (std::sscanf(command_line.GetSwitchValueASCII("limits").c_str(),
+                    "%u,%u,%u", &socket, &answer, &stall) == 3) {
+      limits.socket_timeout_ms = socket;
+      limits.answer_timeout_ms = answer;
+      limits.read_stall_ms = stall;
+    }
+    lite::InternetDownloader::SetDefaultLimits(limits);
+  }
   HANDLE cancel_event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (command_line.HasSwitch("cancel-after-ms")) {
     CancelLater(cancel_event, SwitchNumber(command_line, "cancel-after-ms", 0));

@@ -86,23 +86,34 @@ class Faults:
                         and path.startswith(pattern[:-1])
                         and len(pattern) > best):
                     key, best = candidate, len(pattern)
-        if key is None or not isinstance(table[key], dict):
+        if key is None:
             return None, {}
+        entry = table[key]
         with self.lock:
             if identity != self.identity:
                 self.identity = identity
                 self.counts = {}
-        return key, table[key]
+        return key, entry
 
-    def use(self, key, fault):
-        """Counts one use of `fault`; returns it, or {} once `times` is
-        spent."""
-        if "times" not in fault:
-            return fault
+    def use(self, key, entry, ranged=False):
+        """The fault that applies to this request: `entry` itself, or the
+        first fault of a list whose `if_range` (when given) says whether the
+        request asked for a range and whose `times` is not spent. Counts one
+        use of the fault it returns; {} when none applies."""
+        faults = entry if isinstance(entry, list) else [entry]
         with self.lock:
-            used = self.counts.get(key, 0)
-            self.counts[key] = used + 1
-        return fault if used < int(fault["times"]) else {}
+            for index, fault in enumerate(faults):
+                if not isinstance(fault, dict):
+                    continue
+                if "if_range" in fault and bool(fault["if_range"]) != ranged:
+                    continue
+                if "times" in fault:
+                    used = self.counts.get((key, index), 0)
+                    if used >= int(fault["times"]):
+                        continue
+                    self.counts[(key, index)] = used + 1
+                return fault
+        return {}
 
 
 class Recorder:
@@ -179,6 +190,18 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.status_sent = code
         super().send_response(code, message)
 
+    def flush_headers(self):
+        trickle = getattr(self, "trickle", 0)
+        if not trickle or not getattr(self, "_headers_buffer", None):
+            return super().flush_headers()
+        # One byte of the status line and headers at a time.
+        data = b"".join(self._headers_buffer)
+        self._headers_buffer = []
+        for i in range(len(data)):
+            self.wfile.write(data[i:i + 1])
+            self.wfile.flush()
+            time.sleep(trickle)
+
     # -- one request --------------------------------------------------------
 
     def serve(self):
@@ -249,7 +272,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def respond(self, path, path_raw, query):
         faults = self.server.faults
-        key, fault = faults.match(self.server.role, path)
+        key, entry = faults.match(self.server.role, path)
+        fault = entry if isinstance(entry, dict) else {}
         params = [p for p in query.split("&") if p] if query else []
         hops = [p[4:] for p in params if p.startswith("hop=")]
         chain = int(fault.get("redirect_chain", 0))
@@ -258,9 +282,20 @@ class Handler(http.server.BaseHTTPRequestHandler):
             # with and is not counted again.
             hop = int(hops[-1])
         else:
-            fault = faults.use(key, fault)
+            fault = faults.use(key, entry, "Range" in self.headers)
             chain = int(fault.get("redirect_chain", 0))
             hop = 0
+        if fault.get("no_answer"):
+            # The connection ends without a byte of answer.
+            self.close_connection = True
+            self.was_cut = True
+            return
+        hang = float(fault.get("hang", 0))
+        if hang > 0:
+            # The request was read, and no answer comes.
+            self.close_connection = True
+            time.sleep(hang)
+            return
         if hop < chain:
             kept = [p for p in params if not p.startswith("hop=")]
             location = path_raw + "?" + "&".join(kept + ["hop=%d" % (hop + 1)])
@@ -311,6 +346,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         status, start, count = 200, 0, size
         if wanted is not None:
             start, end = wanted
+            # A server that answers a range from another place than asked.
+            start = max(0, start - int(fault.get("range_shift", 0)))
             status, count = 206, end - start + 1
             headers["Content-Range"] = "bytes %d-%d/%d" % (start, end, size)
         with open(file_path, "rb", buffering=0) as f:
@@ -319,13 +356,39 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_body(self, status, source, start, count, headers, fault):
         """Sends status, headers and `count` bytes of `source` from `start`,
         misbehaving as `fault` says."""
+        self.trickle = float(fault.get("trickle", 0))
         self.send_response(status)
         headers = dict(headers)
         extra = fault.get("headers")
         if isinstance(extra, dict):
             headers.update((str(k), str(v)) for k, v in extra.items())
+        for name in fault.get("drop_headers", []):
+            headers.pop(name, None)
         for name, value in headers.items():
             self.send_header(name, value)
+        filler = int(fault.get("header_bytes", 0))
+        if filler > 0:
+            # Header lines of 1000 bytes each until there are `filler`
+            # bytes of them, sent as they are made.
+            self.flush_headers()
+            line_number = 0
+            while filler > 0:
+                value = "x" * max(1, min(filler, 1000) - 20)
+                line = "X-Filler-%d: %s\r\n" % (line_number, value)
+                self.wfile.write(line.encode())
+                filler -= len(line)
+                line_number += 1
+        if fault.get("endless"):
+            # 200 with no length and a body that never ends.
+            self.send_header("Connection", "close")
+            self.close_connection = True
+            self.end_headers()
+            chunk = bytes(CHUNK)
+            while True:
+                self.connection.sendall(chunk)
+                self.bytes_sent += len(chunk)
+        if fault.get("chunked"):
+            return self.send_chunked(source, start, count, fault)
         length = fault.get("content_length")
         if length == "missing":
             self.send_header("Connection", "close")
@@ -360,6 +423,36 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
             except OSError:
                 pass
+
+    def send_chunked(self, source, start, count, fault):
+        """The body in chunks of up to CHUNK bytes; `cut_after` ends the
+        connection after that many body bytes, inside a chunk."""
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        if self.command == "HEAD":
+            return
+        cut = fault.get("cut_after")
+        source.seek(start)
+        left, sent = count, 0
+        while left > 0:
+            size = min(left, CHUNK)
+            data = source.read(size)
+            self.connection.sendall(b"%x\r\n" % size)
+            if cut is not None and sent + size > int(cut):
+                self.connection.sendall(data[:int(cut) - sent])
+                self.bytes_sent += int(cut) - sent
+                self.close_connection = True
+                self.was_cut = True
+                try:
+                    socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
+                except OSError:
+                    pass
+                return
+            self.connection.sendall(data + b"\r\n")
+            self.bytes_sent += size
+            sent += size
+            left -= size
+        self.connection.sendall(b"0\r\n\r\n")
 
     def send_from(self, source, count):
         view = memoryview(bytearray(CHUNK))
