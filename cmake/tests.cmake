@@ -76,6 +76,7 @@ target_include_directories(brand_info_unittest PRIVATE ${LITE_TEST_RES_GEN}
 lite_unittest(download_unittest
   src/lite_installer/blocking_call_thread_unittest.cc
   src/lite_installer/download_urls_unittest.cc
+  src/lite_installer/internet_downloader_unittest.cc
   src/lite_installer/response_body_unittest.cc
   src/lite_installer/module_download_unittest.cc
   src/lite_installer/install_stat_sender_unittest.cc

@@ -2,9 +2,13 @@
 
 #include <wininet.h>
 
+#include <deque>
+#include <mutex>
+#include <utility>
+
 #include "base/string_util.h"
-#include "lite_util/logging/log_message.h"
 #include "lite_util/exception_guard.h"
+#include "lite_util/logging/log_message.h"
 
 namespace lite {
 namespace {
@@ -35,28 +39,38 @@ void OpenUrl(void* context) {
 
 }  // namespace
 
-AsyncUrlSender::AsyncUrlSender()
-    : wake_event_(::CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+struct AsyncUrlSender::Queue {
+  std::mutex mutex;
+  std::deque<std::string> urls;
+  bool stop = false;
+  bool busy = false;  // a request is being sent
+  base::ScopedHandle wake_event{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+};
+
+AsyncUrlSender::AsyncUrlSender() : queue_(std::make_shared<Queue>()) {}
 
 AsyncUrlSender::~AsyncUrlSender() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
+    std::lock_guard<std::mutex> lock(queue_->mutex);
+    queue_->stop = true;
   }
-  if (thread_) {
-    ::SetEvent(wake_event_);
-    ::WaitForSingleObject(thread_, INFINITE);
-    ::CloseHandle(thread_);
+  if (thread_.IsValid()) {
+    ::SetEvent(queue_->wake_event.Get());
+    if (::WaitForSingleObject(thread_.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
+      LOG(ERROR) << "A statistics request did not end in " << kStopWaitMs
+                 << " ms; it ends with the process";
+    }
   }
-  if (wake_event_) ::CloseHandle(wake_event_);
 }
 
 bool AsyncUrlSender::InitializeThread() {
-  if (thread_) return true;
-  thread_ = wake_event_ ? ::CreateThread(nullptr, 0, ThreadMain, this, 0,
-                                         nullptr)
-                        : nullptr;
-  if (!thread_) {
+  if (thread_.IsValid()) return true;
+  if (queue_->wake_event.IsValid()) {
+    auto* param = new std::shared_ptr<Queue>(queue_);
+    thread_.Reset(::CreateThread(nullptr, 0, ThreadMain, param, 0, nullptr));
+    if (!thread_.IsValid()) delete param;
+  }
+  if (!thread_.IsValid()) {
     PLOG(ERROR) << "Failed to create thread for async http requests";
     return false;
   }
@@ -64,10 +78,10 @@ bool AsyncUrlSender::InitializeThread() {
 }
 
 bool AsyncUrlSender::Send(const std::string& url) {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::lock_guard<std::mutex> lock(queue_->mutex);
   if (!InitializeThread()) return false;
-  queue_.push_back(url);
-  ::SetEvent(wake_event_);
+  queue_->urls.push_back(url);
+  ::SetEvent(queue_->wake_event.Get());
   return true;
 }
 
@@ -75,37 +89,41 @@ bool AsyncUrlSender::WaitForIdle(DWORD timeout_ms) {
   const ULONGLONG deadline = ::GetTickCount64() + timeout_ms;
   for (;;) {
     {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (queue_.empty() && !busy_) return true;
+      std::lock_guard<std::mutex> lock(queue_->mutex);
+      if (queue_->urls.empty() && !queue_->busy) return true;
     }
     if (::GetTickCount64() >= deadline) return false;
     ::Sleep(10);
   }
 }
 
-DWORD WINAPI AsyncUrlSender::ThreadMain(void* self) {
-  static_cast<AsyncUrlSender*>(self)->Run();
-  return 0;
-}
-
-void AsyncUrlSender::Run() {
-  for (;;) {
-    ::WaitForSingleObject(wake_event_, INFINITE);
+DWORD WINAPI AsyncUrlSender::ThreadMain(void* param) {
+  std::shared_ptr<Queue> queue =
+      std::move(*static_cast<std::shared_ptr<Queue>*>(param));
+  delete static_cast<std::shared_ptr<Queue>*>(param);
+  // Sleeps until there is work or the sender stops.
+  while (::WaitForSingleObject(queue->wake_event.Get(), INFINITE) ==
+         WAIT_OBJECT_0) {
     for (;;) {
       std::string url;
       {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (stop_) return;
-        if (queue_.empty()) break;
-        url = std::move(queue_.front());
-        queue_.pop_front();
-        busy_ = true;
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        if (queue->stop) return 0;
+        if (queue->urls.empty()) break;
+        url = std::move(queue->urls.front());
+        queue->urls.pop_front();
+        queue->busy = true;
       }
-      SendUrl(url);
-      std::lock_guard<std::mutex> lock(mutex_);
-      busy_ = false;
+      try {
+        SendUrl(url);
+      } catch (...) {
+        LOG(ERROR) << "Sending " << url << " raised an exception";
+      }
+      std::lock_guard<std::mutex> lock(queue->mutex);
+      queue->busy = false;
     }
   }
+  return 0;
 }
 
 void AsyncUrlSender::SendUrl(const std::string& url) {
@@ -121,14 +139,16 @@ void AsyncUrlSender::SendUrl(const std::string& url) {
   if (!::InternetSetOptionW(session, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout,
                             sizeof(timeout)) ||
       !::InternetSetOptionW(session, INTERNET_OPTION_SEND_TIMEOUT, &timeout,
+                            sizeof(timeout)) ||
+      !::InternetSetOptionW(session, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout,
                             sizeof(timeout))) {
     PLOG(ERROR) << "Failed to set internet options for " << url;
   }
   OpenUrlCall call = {session, wide_url.c_str(), nullptr, 0};
   DelayLoadFailure failure;
   if (!RunWithExceptionGuard(OpenUrl, &call, nullptr, &failure)) {
-    LOG(ERROR) << "An attempt to open url " << url
-               << " generated an exception " << failure.code;
+    LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
+               << failure.code;
   } else if (!call.result && call.error != ERROR_INTERNET_OPERATION_CANCELLED) {
     ::SetLastError(call.error);
     PLOG(ERROR) << "Failed to open " << url;

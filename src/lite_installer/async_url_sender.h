@@ -5,14 +5,20 @@
 
 #include <windows.h>
 
-#include <deque>
-#include <mutex>
+#include <memory>
 #include <string>
+
+#include "base/scoped_handle.h"
 
 namespace lite {
 
 class AsyncUrlSender {
  public:
+  // The longest the destructor waits for a request in progress; a worker
+  // still blocked on a host that does not answer then ends with the
+  // process.
+  static constexpr DWORD kStopWaitMs = 2000;
+
   AsyncUrlSender();
   // Stops the worker; URLs still queued are not sent.
   ~AsyncUrlSender();
@@ -30,16 +36,15 @@ class AsyncUrlSender {
   static void SendUrl(const std::string& url);
 
  private:
-  bool InitializeThread();
-  static DWORD WINAPI ThreadMain(void* self);
-  void Run();
+  // The queue and its state, shared with the worker so that a worker left
+  // running never touches a destroyed sender.
+  struct Queue;
 
-  std::mutex mutex_;
-  std::deque<std::string> queue_;
-  bool stop_ = false;
-  bool busy_ = false;  // a request is being sent
-  HANDLE wake_event_;
-  HANDLE thread_ = nullptr;
+  bool InitializeThread();
+  static DWORD WINAPI ThreadMain(void* param);
+
+  std::shared_ptr<Queue> queue_;
+  base::ScopedHandle thread_;
 };
 
 }  // namespace lite

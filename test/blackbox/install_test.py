@@ -7,6 +7,7 @@ import os
 import shutil
 import sys
 import tempfile
+import time
 import unittest
 import urllib.parse
 
@@ -14,6 +15,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_harness as h  # noqa: E402
 
 PACKAGE_PATH = "/browser/zarvex/browser-setup.arc"
+SEED_PATH = "/content/get/experiments/browser.proto"
 REGISTRY_VALUES = ("InstallerData", "ClidsFile", "ClidsSearchbandFile",
                    "ZarvexWebsiteIconFile", "brand", "BrandFile")
 
@@ -181,6 +183,38 @@ class InstallTest(unittest.TestCase):
                 self.assertEqual(
                     [n for n in self.new_temp_files() if n.startswith("zb")],
                     [])
+
+    def test_background_hosts_never_hold_the_installer(self):
+        seed = os.path.join(self.root, "content", SEED_PATH.lstrip("/"))
+        os.makedirs(os.path.dirname(seed), exist_ok=True)
+        with open(seed, "wb") as f:
+            f.write(os.urandom(300000))
+        cases = [
+            ("variations stall in the body",
+             {"content:" + SEED_PATH: {"stall": 120, "stall_after": 65536}}),
+            # In memory at most 16 MiB are kept, then the task gives up.
+            ("variations body never ends",
+             {"content:" + SEED_PATH: {"endless": True}}),
+            ("experiments headers trickle",
+             {"experiments:/ab/get": {"trickle": 1.0}}),
+            ("statistics host never answers",
+             {"stats:/installstats/*": {"hang": 120}}),
+        ]
+        try:
+            for name, faults in cases:
+                with self.subTest(name):
+                    started = time.monotonic()
+                    code = self.run_installer(faults=faults)
+                    elapsed = time.monotonic() - started
+                    print("%s: %.1f s" % (name, elapsed))
+                    self.assertEqual(code, 0, h.read_log()[-3000:])
+                    self.assertIsNotNone(self.setup_command_line())
+                    # A whole run takes a few seconds; the hosts would hold
+                    # it for minutes.
+                    self.assertLess(elapsed, 30)
+                    self.assertNotIn("terminate", h.read_log()[-5000:])
+        finally:
+            os.remove(seed)
 
     def test_download_failing_everywhere(self):
         code = self.run_installer(faults={"download:" + PACKAGE_PATH:
