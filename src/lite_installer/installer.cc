@@ -32,8 +32,7 @@ namespace {
 constexpr DWORD kThreadWaitMs = 60000;
 constexpr DWORD kBrowserWatchMs = 20000;
 constexpr DWORD kStatisticsFlushMs = 3000;
-constexpr wchar_t kBrowserMessageWindowClass[] =
-    L"ZarvexBrowser_MessageWindow";
+constexpr wchar_t kBrowserMessageWindowClass[] = L"ZarvexBrowser_MessageWindow";
 
 std::string NewInstallationId() {
   GUID guid;
@@ -118,9 +117,9 @@ Installer::~Installer() {
 }
 
 void Installer::SetUpStatisticsParams() {
-  statistics_->SetParam(kStatBrandId,
-                        brand_info_ ? base::UTF8ToWide(brand_info_->brand_id())
-                                    : L"unknown");
+  statistics_->SetParam(
+      kStatBrandId,
+      brand_info_ ? base::UTF8ToWide(brand_info_->brand_id()) : L"unknown");
   statistics_->SetParam(
       kStatPartnerId,
       brand_info_ ? base::UTF8ToWide(brand_info_->partner_id()) : L"unknown");
@@ -164,8 +163,7 @@ bool Installer::WriteResourceToFile(const std::string& name,
   return !bytes.empty() && base::WriteBytesToFile(path, bytes);
 }
 
-bool Installer::GetModuleCreationTime(const std::wstring& path,
-                                      int64_t* time) {
+bool Installer::GetModuleCreationTime(const std::wstring& path, int64_t* time) {
   return lite::GetModuleCreationTime(path, time);
 }
 
@@ -182,8 +180,7 @@ ModuleDownloadContext Installer::DownloadContext() {
 
 ModuleResult Installer::DownloadModule(
     HANDLE file, const InstallerCommandLine& command_line) {
-  return Downloader(this, DownloadContext()).DownloadModule(file,
-                                                            command_line);
+  return Downloader(this, DownloadContext()).DownloadModule(file, command_line);
 }
 
 bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
@@ -195,11 +192,8 @@ bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
 }
 
 std::wstring Installer::GetModulePath() {
-  wchar_t path[MAX_PATH];
-  if (!::GetTempFileNameW(working_directory_.c_str(), L"zb", 0, path)) {
-    LOG(ERROR) << "Cannot obtain temp file.";
-    return std::wstring();
-  }
+  std::wstring path = base::CreateTempFileIn(working_directory_, L"zb");
+  if (path.empty()) PLOG(ERROR) << "Cannot obtain temp file.";
   return path;
 }
 
@@ -246,8 +240,7 @@ DWORD WINAPI Installer::InstallThreadMain(void* self) {
 bool Installer::WaitForInstallAsync() {
   if (!install_thread_) return true;
   ::SetEvent(stop_event_);
-  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) ==
-         WAIT_OBJECT_0;
+  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) == WAIT_OBJECT_0;
 }
 
 void Installer::MarkInstallButtonPressed() {
@@ -287,8 +280,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   SetupCommandLineInputs in;
   in.elevation_refused = elevation_refused_;
   in.progress_window =
-      delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindowHandle())
-                : 0;
+      delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindowHandle()) : 0;
   if (brand_info_) in.brand_name = brand_info_->brand_name();
   if (distrib_params_) {
     in.distrib_info_file = distrib_params_->distrib_info_file();
@@ -326,9 +318,9 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
 void Installer::Install() {
   RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN),
                  ::GetSystemMetrics(SM_CYSCREEN)};
-  SendEvent(InstallerStartedEvent(
-      static_cast<int>(std::lround(ScaleFactor() * 100)), screen.right,
-      screen.bottom));
+  SendEvent(
+      InstallerStartedEvent(static_cast<int>(std::lround(ScaleFactor() * 100)),
+                            screen.right, screen.bottom));
   installation_id_ = NewInstallationId();
   if (brand_info_) brand_info_->StoreLanguage();
   data_files_.ExtractInstallerDataIfAbsent(working_directory_);
@@ -383,9 +375,9 @@ bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
     return module_lock_ != INVALID_HANDLE_VALUE;
   }
   package_lock_.reset();
-  module_lock_ = ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+  module_lock_ =
+      ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return module_lock_ != INVALID_HANDLE_VALUE;
 }
 
@@ -496,7 +488,8 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
     PLOG(ERROR) << "Create process failed.";
     return false;
   }
-  LOG(INFO) << "Process created: " << static_cast<uint32_t>(process.dwProcessId);
+  LOG(INFO) << "Process created: "
+            << static_cast<uint32_t>(process.dwProcessId);
   if (delegate_) {
     delegate_->SetProgress(40);
     delegate_->OnSetupLaunched();

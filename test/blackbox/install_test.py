@@ -192,6 +192,68 @@ class InstallTest(unittest.TestCase):
             [n for n in self.new_temp_files() if n.startswith("zb")], [])
 
 
+class LongTemporaryDirectoryTest(unittest.TestCase):
+    """A %TEMP% too long for temporary file names (GetTempFileNameW takes a
+    folder of at most 246 characters), and one too long to be used at all
+    (260 characters or more), in a prefix of their own: no package file is
+    made, nothing is written relative to the current directory, and the
+    installation ends before the download."""
+
+    PREFIX = os.path.join(os.path.dirname(h.PREFIX), "wineprefix-long-temp")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.services = h.SetupPackageServices()
+        cls.dir = tempfile.mkdtemp(prefix="lite-long-temp")
+        cls.record = os.path.join(cls.dir, "setup_command_line.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.services.stop()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def test_no_temporary_file_and_no_relative_paths(self):
+        drive_c = os.path.join(self.PREFIX, "drive_c")
+        cwd = os.path.join(drive_c, "lite-cwd")
+        cases = [
+            # name, folders of %TEMP% below C:\, where the log goes
+            ("254 characters", ["x" * 250], "temp"),
+            # No temporary directory: the log goes to the root of the
+            # current drive.
+            ("274 characters", ["x" * 200, "y" * 70], "drive root"),
+        ]
+        env = {"LITE_SETUP_STUB_RECORD_FILE": h.windows_path(self.record)}
+        with h.other_prefix(self.PREFIX, env):
+            for name, folders, log_place in cases:
+                with self.subTest(name):
+                    temp = os.path.join(drive_c, *folders)
+                    os.makedirs(temp, exist_ok=True)
+                    for variable in ("TEMP", "TMP"):
+                        result = h.wine(["reg", "add", "HKCU\\Environment",
+                                         "/v", variable, "/d",
+                                         "C:\\" + "\\".join(folders), "/f"])
+                        self.assertEqual(result.returncode, 0, result.stderr)
+                    log = os.path.join(
+                        temp if log_place == "temp" else drive_c,
+                        "lite_installer.log")
+                    for path in (log, self.record):
+                        if os.path.exists(path):
+                            os.remove(path)
+                    shutil.rmtree(cwd, ignore_errors=True)
+                    os.makedirs(cwd)
+
+                    code, _ = h.run_installer(
+                        "--silent", "--distr-info-params=a=1", cwd=cwd,
+                        timeout=300)
+                    text = h.read_log(log)
+                    self.assertEqual(code, 400, text[-3000:])
+                    self.assertIn("Cannot obtain temp file.", text)
+                    self.assertFalse(os.path.exists(self.record))
+                    self.assertEqual(os.listdir(cwd), [])
+                    self.assertEqual([n for n in os.listdir(temp)
+                                      if n.startswith("zb")], [])
+
+
 if __name__ == "__main__":
     h.exit_unless_wine_available()
     unittest.main(verbosity=2)
