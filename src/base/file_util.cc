@@ -123,6 +123,13 @@ bool CreateDirectoryRecursive(const std::wstring& path) {
 }
 
 bool DeleteDirectoryRecursive(const std::wstring& path) {
+  // A junction or symbolic link is removed itself; what it points to is
+  // never entered.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return ::RemoveDirectoryW(path.c_str()) || !DirectoryExists(path);
+  }
   WIN32_FIND_DATAW data;
   std::wstring pattern = path + L"\\*";
   HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
@@ -131,7 +138,10 @@ bool DeleteDirectoryRecursive(const std::wstring& path) {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
       std::wstring child = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && link) {
+        ::RemoveDirectoryW(child.c_str());
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         DeleteDirectoryRecursive(child);
       } else {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {

@@ -57,6 +57,8 @@ bool DirectoryExists(const std::wstring& path);
 bool CreateDirectoryRecursive(const std::wstring& path);
 
 // Deletes a directory with everything below it. True when it is gone.
+// Junctions and symbolic links are removed as links: the folders they point
+// to are never entered.
 bool DeleteDirectoryRecursive(const std::wstring& path);
 
 // Creates a new, uniquely named directory inside `parent` (which must end in
