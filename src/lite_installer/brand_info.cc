@@ -302,8 +302,9 @@ bool BrandInfo::RestoreFromRegistry() {
     LoadPackageFiles(partner_path, brand_path);
     if (!brand_id_.empty()) return true;
   }
-  brand_name_ = base::NarrowLowBytes(ReadInstallerValue(kBrandValue));
-  language_ = base::NarrowLowBytes(ReadInstallerValue(kLanguageValue));
+  // A value holding characters that stand for no byte reads as absent.
+  base::NarrowWidenedBytes(ReadInstallerValue(kBrandValue), &brand_name_);
+  base::NarrowWidenedBytes(ReadInstallerValue(kLanguageValue), &language_);
   UpdateLanguageId();
   return !brand_name_.empty() && !language_.empty();
 }

@@ -65,7 +65,9 @@ bool ParseUint64(const std::string& text, uint64_t* value) {
 
 bool ParseExperimentState(const std::wstring& text, int* state) {
   uint64_t value;
-  if (!ParseUint64(base::NarrowLowBytes(text), &value) || value > 2) {
+  std::string bytes;
+  if (!base::NarrowWidenedBytes(text, &bytes) || !ParseUint64(bytes, &value) ||
+      value > 2) {
     return false;
   }
   *state = static_cast<int>(value);
