@@ -241,6 +241,27 @@ TEST(InstallerEventsTest, SetupAndDialogEvents) {
             (StatEvent{{"action", L"update"},
                        {"stage", L"setup_exe_exited"},
                        {"setup_time", L"2"}}));
+  // The error field of a setup run in this process: "FailedToStart" only
+  // when there was no process; a started setup whose exit code could not be
+  // read still reports the result code (400).
+  const struct {
+    bool started;
+    int result_code;
+    const wchar_t* error;
+  } kExited[] = {
+      {false, 400, L"FailedToStart"},
+      {true, 400, L"400"},
+      {true, 0, L"0"},
+      {true, 7, L"7"},
+      {true, 1, L""},
+      {true, 3, L""},
+      {true, 5, L""},
+      {true, -1, L"-1"},
+  };
+  for (const auto& c : kExited) {
+    EXPECT_EQ(SetupExitedError(c.started, c.result_code), c.error)
+        << c.started << " " << c.result_code;
+  }
   EXPECT_EQ(InstallerStartedEvent(125, 1280, 1024).at("resolution"),
             L"1280x1024");
   EXPECT_EQ(DialogCheckboxEvent(L"sendstat"),

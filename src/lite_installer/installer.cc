@@ -30,7 +30,6 @@ namespace lite {
 namespace {
 
 constexpr DWORD kThreadWaitMs = 60000;
-constexpr DWORD kBrowserWatchMs = 20000;
 constexpr DWORD kStatisticsFlushMs = 3000;
 constexpr wchar_t kBrowserMessageWindowClass[] = L"ZarvexBrowser_MessageWindow";
 
@@ -213,7 +212,7 @@ int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
     return result;
   }
   LOG(INFO) << "Module downloaded: " << path;
-  downloaded_ = downloaded;
+  extracted_ = !downloaded;
   statistics_->SetParam(kStatNewVersion, FileVersionString(path));
   std::string_view kind = InstallKindForStatistics(
       downloaded, distrib_params_ ? distrib_params_->GetValue("code") : "");
@@ -354,7 +353,8 @@ void Installer::Install() {
 }
 
 void Installer::WatchForBrowser() {
-  while (::WaitForSingleObject(stop_event_, kBrowserWatchMs) == WAIT_TIMEOUT) {
+  while (::WaitForSingleObject(stop_event_, BrowserWatchIntervalMs()) ==
+         WAIT_TIMEOUT) {
     if (!::FindWindowExW(HWND_MESSAGE, nullptr, kBrowserMessageWindowClass,
                          nullptr)) {
       delegate_->RequestClose(1);
@@ -371,7 +371,9 @@ bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
     if (shared == INVALID_HANDLE_VALUE) return false;
     package_lock_.reset();
     module_lock_ = ::ReOpenFile(shared, kReadExecute, FILE_SHARE_READ, 0);
+    const DWORD error = ::GetLastError();
     ::CloseHandle(shared);
+    ::SetLastError(error);  // the reopening's, for the caller's log
     return module_lock_ != INVALID_HANDLE_VALUE;
   }
   package_lock_.reset();
@@ -417,8 +419,9 @@ int Installer::InstallBrowser() {
   const int64_t t2 = MonotonicMicroseconds();
 
   if (!LockModule(module_path_, permanent_lock)) {
-    if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
+    // Logged first: sending the event may change the last error.
     PLOG(ERROR) << "Cannot lock file: " << module_path_;
+    if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
     return 1;
   }
   if (!VerifyModule(module_path_)) {
@@ -439,14 +442,9 @@ int Installer::InstallBrowser() {
   ::CloseHandle(module_lock_);
   module_lock_ = INVALID_HANDLE_VALUE;
   install_time_us_ = MonotonicMicroseconds() - t3;
-  std::wstring error = L"FailedToStart";
-  if (ran || result_code_ != kExitInstallerUndecided) {
-    error.clear();
-    if (result_code_ != 1 && result_code_ != 3 && result_code_ != 5) {
-      error = base::UTF8ToWide(base::NumberToString(result_code_));
-    }
-  }
-  SendEvent(SetupExitedEvent(update, error, install_time_us_));
+  SendEvent(SetupExitedEvent(update,
+                             SetupExitedError(setup_started_, result_code_),
+                             install_time_us_));
   if (!ran) return 1;
 
   if (InstallerCommandLine::ForCurrentProcess().HasSwitch(
@@ -474,6 +472,7 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
                                  int* exit_code) {
   LOG(INFO) << "Run: " << command_line;
   *exit_code = kExitInstallerUndecided;
+  setup_started_ = false;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
@@ -488,6 +487,7 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
     PLOG(ERROR) << "Create process failed.";
     return false;
   }
+  setup_started_ = true;
   LOG(INFO) << "Process created: "
             << static_cast<uint32_t>(process.dwProcessId);
   if (delegate_) {
@@ -526,7 +526,9 @@ void Installer::ReportInstallationFinished(bool success) {
   report.cancelled = cancel_count_ > 0;
   report.success = success;
   report.total_time_us = total_time_us_;
-  report.download_time_us = downloaded_ ? download_time_us_ : 0;
+  // A package taken from the resources was not downloaded; a download
+  // counts its time whether it succeeded or not.
+  report.download_time_us = extracted_ ? 0 : download_time_us_;
   report.install_time_us = install_time_us_;
   StringDownloadSink sink;
   if (!Download(BuildInstallationReportUrl(report), &sink)) {
