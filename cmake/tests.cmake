@@ -33,6 +33,9 @@ set_tests_properties(wine_prefix PROPERTIES
 lite_unittest(installer_command_line_unittest
   src/lite_installer/installer_command_line_unittest.cc
   src/lite_installer/setup_command_line_unittest.cc)
+lite_unittest(base_unittest
+  src/base/file_util_unittest.cc
+  src/base/string_util_unittest.cc)
 lite_unittest(file_logger_unittest
   src/lite_util/logging/file_logger_unittest.cc
   src/lite_util/logging/log_line_format_unittest.cc)

@@ -16,6 +16,46 @@ std::wstring GetTempDirectory() {
   return std::wstring(buffer, length);
 }
 
+bool IsFullyQualifiedPath(std::wstring_view path) {
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) {
+    return true;
+  }
+  if (path.size() < 3) return false;
+  const wchar_t drive = path[0] | 0x20;
+  return drive >= L'a' && drive <= L'z' && path[1] == L':' &&
+         separator(path[2]);
+}
+
+std::wstring CreateTempFileIn(const std::wstring& directory,
+                              const wchar_t* prefix) {
+  if (!IsFullyQualifiedPath(directory)) {
+    ::SetLastError(ERROR_BAD_PATHNAME);
+    return std::wstring();
+  }
+  // GetTempFileNameW does not check the folder's length itself everywhere
+  // (Wine writes past the buffer).
+  if (directory.size() > kMaxTempFileDirectoryLength) {
+    ::SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return std::wstring();
+  }
+  static_assert(kMaxTempFileDirectoryLength == MAX_PATH - 14);
+  wchar_t path[MAX_PATH];
+  if (!::GetTempFileNameW(directory.c_str(), prefix, 0, path)) {
+    return std::wstring();
+  }
+  return path;
+}
+
+std::wstring PathInDirectory(const std::wstring& directory,
+                             std::wstring_view name) {
+  if (!IsFullyQualifiedPath(directory)) {
+    ::SetLastError(ERROR_BAD_PATHNAME);
+    return std::wstring();
+  }
+  return directory + std::wstring(name);
+}
+
 std::wstring GetExecutablePathWithinMaxPath() {
   wchar_t buffer[MAX_PATH];
   DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH);
@@ -83,6 +123,13 @@ bool CreateDirectoryRecursive(const std::wstring& path) {
 }
 
 bool DeleteDirectoryRecursive(const std::wstring& path) {
+  // A junction or symbolic link is removed itself; what it points to is
+  // never entered.
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    return ::RemoveDirectoryW(path.c_str()) || !DirectoryExists(path);
+  }
   WIN32_FIND_DATAW data;
   std::wstring pattern = path + L"\\*";
   HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
@@ -91,7 +138,10 @@ bool DeleteDirectoryRecursive(const std::wstring& path) {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
       std::wstring child = path + L"\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && link) {
+        ::RemoveDirectoryW(child.c_str());
+      } else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         DeleteDirectoryRecursive(child);
       } else {
         if (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) {
@@ -127,8 +177,8 @@ bool WriteBytesToFile(const std::wstring& path, std::string_view bytes) {
   if (!file.IsValid()) return false;
   size_t offset = 0;
   while (offset < bytes.size()) {
-    DWORD chunk = static_cast<DWORD>(
-        std::min<size_t>(bytes.size() - offset, 1u << 30));
+    DWORD chunk =
+        static_cast<DWORD>(std::min<size_t>(bytes.size() - offset, 1u << 30));
     DWORD written = 0;
     if (!::WriteFile(file.Get(), bytes.data() + offset, chunk, &written,
                      nullptr) ||
@@ -147,10 +197,9 @@ bool WriteBytesToFile(const std::wstring& path, std::string_view bytes) {
 bool ReadFileToString(const std::wstring& path, std::string* bytes,
                       uint64_t max_size) {
   bytes->clear();
-  ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr));
+  ScopedHandle file(::CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.IsValid()) return false;
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <utility>
 
 namespace base {
 
@@ -34,6 +35,18 @@ std::string NarrowLowBytes(std::wstring_view wide) {
   result.reserve(wide.size());
   for (wchar_t c : wide) result.push_back(static_cast<char>(c & 0xFF));
   return result;
+}
+
+bool NarrowWidenedBytes(std::wstring_view wide, std::string* bytes) {
+  bytes->clear();
+  std::string result;
+  result.reserve(wide.size());
+  for (wchar_t c : wide) {
+    if (c > 0xFF && c < 0xFF80) return false;
+    result.push_back(static_cast<char>(c & 0xFF));
+  }
+  *bytes = std::move(result);
+  return true;
 }
 
 std::wstring WidenSignedBytes(std::string_view bytes) {

@@ -16,6 +16,11 @@ std::wstring UTF8ToWide(std::string_view utf8);
 
 // Keeps the low byte of every UTF-16 unit.
 std::string NarrowLowBytes(std::wstring_view wide);
+// The bytes that WidenSignedBytes or WidenBytes made `wide` from: every unit
+// must stand for one byte (U+0000..U+00FF, or U+FF80..U+FFFF for a byte
+// widened as a signed number). False, with `bytes` empty, when one does not
+// (U+0131 is no "1"): for 8-bit text read back from the registry.
+bool NarrowWidenedBytes(std::wstring_view wide, std::string* bytes);
 // Widens byte by byte, each byte taken as a signed 8-bit number (so bytes
 // 0x80..0xFF become 0xFF80..0xFFFF).
 std::wstring WidenSignedBytes(std::string_view bytes);

@@ -36,13 +36,12 @@ bool IsExactlyOne(const DistribParams& params, const char* key,
 std::wstring ReserveTempPath(const std::wstring& directory) {
   const std::wstring parent =
       directory.empty() ? base::GetTempDirectory() : directory;
-  wchar_t path[MAX_PATH];
-  if (parent.empty() ||
-      !::GetTempFileNameW(parent.c_str(), kReservedFilePrefix, 0, path)) {
+  const std::wstring path = base::CreateTempFileIn(parent, kReservedFilePrefix);
+  if (path.empty()) {
     PLOG(ERROR) << "Failed to create a temporary file in " << parent;
     return std::wstring();
   }
-  ::DeleteFileW(path);
+  ::DeleteFileW(path.c_str());
   return path;
 }
 

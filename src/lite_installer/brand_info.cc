@@ -33,8 +33,8 @@ json_t* LookUpPath(json_t* root, std::string_view path) {
   while (node) {
     size_t dot = path.find('.');
     std::string segment(path.substr(0, dot));
-    node = json_is_object(node) ? json_object_get(node, segment.c_str())
-                                : nullptr;
+    node =
+        json_is_object(node) ? json_object_get(node, segment.c_str()) : nullptr;
     if (dot == std::string_view::npos) return node;
     path.remove_prefix(dot + 1);
   }
@@ -93,8 +93,7 @@ const BrandInfo::ConfigKey BrandInfo::kConfigKeys[] = {
      &BrandInfo::vessa_taskbar_shortcut_prompt_},
 };
 
-BrandInfo::BrandInfo(std::wstring temp_directory,
-                     const BinResources* resources)
+BrandInfo::BrandInfo(std::wstring temp_directory, const BinResources* resources)
     : resources_(resources ? resources : &own_resources_),
       temp_directory_(std::move(temp_directory)) {}
 
@@ -109,8 +108,10 @@ void BrandInfo::GetInfo(const std::string& brand_name) {
   }
   RemoveFromRegistry();
   Clear();
-  brand_package_path_ = temp_directory_ + L"BrandFile";
-  partner_package_path_ = temp_directory_ + L"PartnerFile";
+  // Without a temporary directory the packages are read but not written.
+  brand_package_path_ = base::PathInDirectory(temp_directory_, L"BrandFile");
+  partner_package_path_ =
+      base::PathInDirectory(temp_directory_, L"PartnerFile");
   LOG(INFO) << "Brand package path: " << brand_package_path_;
   LOG(INFO) << "Partner package path: " << partner_package_path_;
   GetInfoFromResources(brand_name);
@@ -121,7 +122,9 @@ void BrandInfo::GetInfoFromResources(const std::string& brand_name) {
   if (!partner.empty()) {
     LOG(INFO) << "Extract Partner package: " << partner_package_path_
               << SizeText(partner.size());
-    base::WriteBytesToFile(partner_package_path_, partner);
+    if (!partner_package_path_.empty()) {
+      base::WriteBytesToFile(partner_package_path_, partner);
+    }
     partner_package_loaded_ = true;
     ExtractAndReadPackage(partner, kPartnerConfigFile);
   } else {
@@ -144,7 +147,9 @@ void BrandInfo::GetInfoFromResources(const std::string& brand_name) {
   if (!brand.empty()) {
     LOG(INFO) << "Extract Brand package: " << brand_package_path_
               << SizeText(brand.size());
-    base::WriteBytesToFile(brand_package_path_, brand);
+    if (!brand_package_path_.empty()) {
+      base::WriteBytesToFile(brand_package_path_, brand);
+    }
     brand_package_loaded_ = true;
     ExtractAndReadPackage(brand, kBrandConfigFile);
   } else {
@@ -208,8 +213,8 @@ void BrandInfo::FillDefaults() {
   if (language_.empty()) language_ = UserInterfaceLanguageCode();
   UpdateLanguageId();
   if (variations_url_.empty()) {
-    variations_url_ = std::string(kContentApiHost) +
-                      "/content/get/experiments/browser.proto";
+    variations_url_ =
+        std::string(kContentApiHost) + "/content/get/experiments/browser.proto";
   }
   if (experiments_url_.empty()) {
     experiments_url_ = std::string(kExperimentsApiHost) + "/ab/get";
@@ -297,8 +302,9 @@ bool BrandInfo::RestoreFromRegistry() {
     LoadPackageFiles(partner_path, brand_path);
     if (!brand_id_.empty()) return true;
   }
-  brand_name_ = base::NarrowLowBytes(ReadInstallerValue(kBrandValue));
-  language_ = base::NarrowLowBytes(ReadInstallerValue(kLanguageValue));
+  // A value holding characters that stand for no byte reads as absent.
+  base::NarrowWidenedBytes(ReadInstallerValue(kBrandValue), &brand_name_);
+  base::NarrowWidenedBytes(ReadInstallerValue(kLanguageValue), &language_);
   UpdateLanguageId();
   return !brand_name_.empty() && !language_.empty();
 }

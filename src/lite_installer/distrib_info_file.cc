@@ -4,6 +4,7 @@
 
 #include <jansson.h>
 
+#include "base/file_util.h"
 #include "base/scoped_handle.h"
 #include "lite_util/logging/log_message.h"
 
@@ -29,7 +30,11 @@ std::optional<std::string> DistribParamsJson(
 std::wstring CreateJsonFromDistribParams(
     const std::map<std::string, std::string>& params,
     const std::wstring& temp_directory) {
-  std::wstring path = temp_directory + L"distrib_info";
+  std::wstring path = base::PathInDirectory(temp_directory, L"distrib_info");
+  if (path.empty()) {
+    PLOG(ERROR) << "Write json to file error";
+    return path;
+  }
   std::optional<std::string> text = DistribParamsJson(params);
   if (!text) {
     PLOG(ERROR) << "Can't create json dump";

@@ -15,7 +15,8 @@ std::optional<std::string> DistribParamsJson(
     const std::map<std::string, std::string>& params);
 
 // Writes the file as `temp_directory` + "distrib_info" (replacing an old
-// one) and returns that path, also when writing failed.
+// one) and returns that path, also when writing failed. Without a usable
+// temporary directory nothing is written and the path is empty.
 std::wstring CreateJsonFromDistribParams(
     const std::map<std::string, std::string>& params,
     const std::wstring& temp_directory);

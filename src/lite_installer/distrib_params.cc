@@ -114,7 +114,7 @@ std::wstring DistribParams::OwnModulePath() const {
 bool DistribParams::LoadDistribParams() {
   std::string text;
   if (IsFullInstallerMode()) {
-    text = base::NarrowLowBytes(ReadInstallerValue(L"DistribInfoParams"));
+    base::NarrowWidenedBytes(ReadInstallerValue(L"DistribInfoParams"), &text);
   }
   const InstallerCommandLine& command_line =
       InstallerCommandLine::ForCurrentProcess();

@@ -65,7 +65,9 @@ bool ParseUint64(const std::string& text, uint64_t* value) {
 
 bool ParseExperimentState(const std::wstring& text, int* state) {
   uint64_t value;
-  if (!ParseUint64(base::NarrowLowBytes(text), &value) || value > 2) {
+  std::string bytes;
+  if (!base::NarrowWidenedBytes(text, &bytes) || !ParseUint64(bytes, &value) ||
+      value > 2) {
     return false;
   }
   *state = static_cast<int>(value);
@@ -102,13 +104,24 @@ bool X64BuildExperiment::GetTotalPhysicalMemory(uint64_t* total) const {
   return true;
 }
 
-int X64BuildExperiment::ChooseRandomly() const {
+bool X64BuildExperiment::GenerateRandomByte(uint8_t* byte) const {
   HCRYPTPROV provider = 0;
-  BYTE byte = 0;
-  if (::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL,
-                             CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
-    ::CryptGenRandom(provider, 1, &byte);
-    ::CryptReleaseContext(provider, 0);
+  if (!::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL,
+                              CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+    return false;
+  }
+  const bool generated = ::CryptGenRandom(provider, 1, byte) != FALSE;
+  const DWORD error = ::GetLastError();
+  ::CryptReleaseContext(provider, 0);
+  ::SetLastError(error);
+  return generated;
+}
+
+int X64BuildExperiment::ChooseRandomly() const {
+  uint8_t byte = 0;
+  if (!GenerateRandomByte(&byte)) {
+    PLOG(ERROR) << "Random generator failed";
+    return -1;
   }
   return byte & 1;
 }
@@ -157,7 +170,10 @@ void X64BuildExperiment::AdjustDownloadUrl(const DistribParams& params) {
   if (!GetRamThreshold(params, &threshold)) return;
   uint64_t total = 0;
   if (GetTotalPhysicalMemory(&total) && total >= threshold) {
-    flavour_ = ChooseRandomly() == 1 ? BuildFlavour::kX64 : BuildFlavour::kX32;
+    // Without a draw the machine stays out of both groups this time.
+    const int draw = ChooseRandomly();
+    if (draw == 1) flavour_ = BuildFlavour::kX64;
+    if (draw == 0) flavour_ = BuildFlavour::kX32;
     return;
   }
   LOG(INFO) << "Not enough memory for " << kExperimentName

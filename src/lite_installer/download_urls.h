@@ -31,8 +31,12 @@ class X64BuildExperiment {
   virtual bool GetRamThreshold(const DistribParams& params,
                                uint64_t* threshold) const;
   virtual bool GetTotalPhysicalMemory(uint64_t* total) const;
-  // 0 or 1 with equal odds, from the system's cryptographic generator.
+  // 0 or 1 with equal odds, from the system's cryptographic generator; -1
+  // (logged) when the generator fails.
   virtual int ChooseRandomly() const;
+  // One byte of the system's cryptographic generator; false when it fails
+  // (with the last error set).
+  virtual bool GenerateRandomByte(uint8_t* byte) const;
   // The registry value "try_x64"; false when missing or not 0, 1 or 2.
   virtual bool ReadState(int* state) const;
   virtual bool WriteState(int state) const;

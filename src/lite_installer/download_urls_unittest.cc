@@ -19,8 +19,7 @@ namespace {
 
 class ParamsFromText : public DistribParams {
  public:
-  explicit ParamsFromText(const std::string& text)
-      : map_(ParseParams(text)) {}
+  explicit ParamsFromText(const std::string& text) : map_(ParseParams(text)) {}
   bool Get(const std::string& key, std::string* value) const override {
     auto it = map_.find(key);
     if (it == map_.end()) return false;
@@ -76,6 +75,7 @@ TEST(X64BuildExperimentTest, StateAcrossRuns) {
     std::optional<int> state_after;
     const char* log;  // expected log line, or nullptr
   } kCases[] = {
+      // clang-format off
       {"enrolled, 64-bit drawn", {}, true, "try_x64=1&x64_ram=100", 100, 1,
        kX64, true, 1, nullptr},
       {"enrolled, 32-bit drawn", {}, true, "try_x64=1&x64_ram=100", 200, 0,
@@ -102,6 +102,7 @@ TEST(X64BuildExperimentTest, StateAcrossRuns) {
        2, "Experiment try_x64 is disabled"},
       {"state ignored on 32-bit", 1, false, "", 100, 1, kNone, true, 1,
        nullptr},
+      // clang-format on
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -120,6 +121,52 @@ TEST(X64BuildExperimentTest, StateAcrossRuns) {
     }
     SetLogger(nullptr);
   }
+}
+
+// The draw itself: the low bit of a byte of the system's generator. When
+// the generator fails there is no draw: the machine stays out of the
+// experiment this time rather than landing in one group.
+TEST(X64BuildExperimentTest, DrawFromTheGenerator) {
+  class DrawingExperiment : public FakeExperiment {
+   public:
+    std::optional<uint8_t> byte;  // none: the generator fails
+    int ChooseRandomly() const override {
+      return X64BuildExperiment::ChooseRandomly();
+    }
+    bool GenerateRandomByte(uint8_t* value) const override {
+      if (!byte) {
+        ::SetLastError(NTE_FAIL);
+        return false;
+      }
+      *value = *byte;
+      return true;
+    }
+  };
+  const struct {
+    std::optional<uint8_t> byte;
+    int draw;
+    BuildFlavour flavour;
+    std::optional<int> state_after;
+  } kCases[] = {
+      {0x03, 1, BuildFlavour::kX64, 1},
+      {0xFE, 0, BuildFlavour::kX32, 0},
+      {std::nullopt, -1, BuildFlavour::kNone, std::nullopt},
+  };
+  for (const auto& c : kCases) {
+    RecordingLogger* logger = RecordingLogger::Install();
+    DrawingExperiment experiment;
+    experiment.byte = c.byte;
+    EXPECT_EQ(experiment.ChooseRandomly(), c.draw);
+    experiment.AdjustDownloadUrl(ParamsFromText("try_x64=1&x64_ram=1"));
+    EXPECT_EQ(experiment.flavour(), c.flavour);
+    experiment.ConfigurateRegistry(true);
+    EXPECT_EQ(experiment.state, c.state_after);
+    EXPECT_EQ(logger->Has("Random generator failed"), !c.byte);
+    SetLogger(nullptr);
+  }
+  // The system's own generator draws 0 or 1.
+  const int draw = X64BuildExperiment().ChooseRandomly();
+  EXPECT_TRUE(draw == 0 || draw == 1) << draw;
 }
 
 TEST(X64BuildExperimentTest, SwitchesForceAFlavourAndTheOutcomeIsStored) {
@@ -147,9 +194,15 @@ TEST(X64BuildExperimentTest, RegistryStateParsing) {
   const struct {
     const wchar_t* text;
     std::optional<int> state;
-  } kCases[] = {{L"0", 0},     {L"1", 1},      {L"2", 2},  {L"3", {}},
-                {L"", {}},     {L"-1", {}},    {L"1x", {}}, {L"01", 1},
-                {L" 1", {}},   {L"99999999999999999999", {}}};
+  } kCases[] = {
+      // clang-format off
+      {L"0", 0},     {L"1", 1},      {L"2", 2},  {L"3", {}},
+      {L"", {}},     {L"-1", {}},    {L"1x", {}}, {L"01", 1},
+      {L" 1", {}},   {L"99999999999999999999", {}},
+      // U+0131 and U+0231 are no digits, though their low bytes are.
+      {L"\u0131", {}}, {L"\u0231", {}},
+      // clang-format on
+  };
   for (const auto& c : kCases) {
     int state = -7;
     bool parsed = ParseExperimentState(c.text, &state);
@@ -201,17 +254,27 @@ TEST(DownloadUrlsTest, CandidateLists) {
     std::vector<std::string> urls;
   };
   const Case kCases[] = {
-      {BuildFlavour::kNone, kWindows10, 29 * kDay,
+      {BuildFlavour::kNone,
+       kWindows10,
+       29 * kDay,
        {"https://d/v.arc" + x, "https://d/s.arc" + x}},
-      {BuildFlavour::kX64, kWindows10, 29 * kDay,
+      {BuildFlavour::kX64,
+       kWindows10,
+       29 * kDay,
        {"https://d/64.arc" + x, "https://d/v.arc" + x, "https://d/s.arc" + x}},
-      {BuildFlavour::kX32, kWindows10, 29 * kDay,
+      {BuildFlavour::kX32,
+       kWindows10,
+       29 * kDay,
        {"https://d/32.arc" + x, "https://d/v.arc" + x, "https://d/s.arc" + x}},
       {BuildFlavour::kNone, kWindows10, 31 * kDay, {"https://d/s.arc" + x}},
-      {BuildFlavour::kX64, kWindows10, 31 * kDay,
+      {BuildFlavour::kX64,
+       kWindows10,
+       31 * kDay,
        {"https://d/64.arc" + x, "https://d/s.arc" + x}},
       {BuildFlavour::kNone, kWindows10, -1, {"https://d/s.arc" + x}},
-      {BuildFlavour::kNone, kWindows10, -2 * kDay,  // built "in the future"
+      {BuildFlavour::kNone,
+       kWindows10,
+       -2 * kDay,  // built "in the future"
        {"https://d/v.arc" + x, "https://d/s.arc" + x}},
       {BuildFlavour::kX64, kWindowsXp, 0, {xp}},
       {BuildFlavour::kNone, kVista, 0, {xp}},
@@ -229,10 +292,10 @@ TEST(DownloadUrlsTest, BuildDownloadUrlsWithTheRunningExecutable) {
   // This test executable was just built: its versioned URL is young.
   BrandInfo brand(L"C:\\t\\");
   brand.ReadConfig(R"({"setup_url": "s", "setup_url_version": "v"})");
-  EXPECT_EQ(BuildDownloadUrls(BuildFlavour::kX64, brand, 7),
-            (std::vector<std::string>{"?from_installer=true",
-                                      "v?from_installer=true",
-                                      "s?from_installer=true"}));
+  EXPECT_EQ(
+      BuildDownloadUrls(BuildFlavour::kX64, brand, 7),
+      (std::vector<std::string>{"?from_installer=true", "v?from_installer=true",
+                                "s?from_installer=true"}));
   RecordingLogger* logger = RecordingLogger::Install();
   BrandInfo placeholder(L"C:\\t\\");
   placeholder.ReadConfig(R"({"setup_url": "s", "setup_url_version": "v/{v}"})");
@@ -256,13 +319,14 @@ TEST(DownloadUrlsTest, ModuleTimeFromVersionResourceOrCreationTime) {
   std::wstring plain = base::GetExecutablePath();
   ASSERT_TRUE(GetModuleCreationTime(plain, &time));
   WIN32_FILE_ATTRIBUTE_DATA data;
-  ASSERT_TRUE(::GetFileAttributesExW(plain.c_str(), GetFileExInfoStandard,
-                                     &data));
-  EXPECT_EQ(time, static_cast<int64_t>(
-                      ((static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime)
-                        << 32) |
-                       data.ftCreationTime.dwLowDateTime) /
-                      10));
+  ASSERT_TRUE(
+      ::GetFileAttributesExW(plain.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(
+      time,
+      static_cast<int64_t>(
+          ((static_cast<uint64_t>(data.ftCreationTime.dwHighDateTime) << 32) |
+           data.ftCreationTime.dwLowDateTime) /
+          10));
   EXPECT_TRUE(logger->Has("File version resource is absent in "));
   EXPECT_TRUE(logger->Has("Used the last write file time"));
   EXPECT_FALSE(GetModuleCreationTime(plain + L".missing", &time));

@@ -187,7 +187,8 @@ std::wstring InstallStatSender::GetParam(const std::string& name) const {
   return it == params_.end() ? std::wstring() : it->second;
 }
 
-std::string InstallStatSender::GetQueryUrl(const StatEvent& event) const {
+std::string InstallStatSender::GetQueryUrl(const StatEvent& event,
+                                           int path_number) const {
   StatEvent all = params_;
   for (const auto& field : event) all.insert(field);  // standing ones stay
   if (installer_type_ == -1) {
@@ -205,9 +206,9 @@ std::string InstallStatSender::GetQueryUrl(const StatEvent& event) const {
 
   const size_t path_count = sizeof(kStatPaths) / sizeof(kStatPaths[0]);
   const StatPath& path =
-      kStatPaths[path_number_ >= 0 &&
-                         static_cast<size_t>(path_number_) < path_count
-                     ? path_number_
+      kStatPaths[path_number >= 0 &&
+                         static_cast<size_t>(path_number) < path_count
+                     ? path_number
                      : 0];
   std::string url = std::string(kStatisticsHost) +
                     "/installstats/send/dtype=stred/pid=457/cid=" +

@@ -33,6 +33,7 @@ void ParseStatParams(const std::wstring& text, StatEvent* params);
 std::wstring BuildStatVars(const StatEvent& params,
                            std::wstring (*escape)(const std::wstring&));
 
+// Not thread-safe by itself; StatisticsReporter guards it.
 class InstallStatSender {
  public:
   InstallStatSender(int install_type, int installer_type,
@@ -41,15 +42,18 @@ class InstallStatSender {
   // Deletes the persisted parameters of an installer run.
   ~InstallStatSender();
 
-  // The URL that reports `event` with the standing parameters.
-  std::string GetQueryUrl(const StatEvent& event) const;
+  // The URL that reports `event` with the standing parameters, on the
+  // statistics path numbered `path_number` (by default the sender's own).
+  std::string GetQueryUrl(const StatEvent& event) const {
+    return GetQueryUrl(event, path_number_);
+  }
+  std::string GetQueryUrl(const StatEvent& event, int path_number) const;
 
   void SetParam(const std::string& name, const std::wstring& value) {
     params_[name] = value;
   }
   std::wstring GetParam(const std::string& name) const;
   const StatEvent& params() const { return params_; }
-  void set_path_number(int number) { path_number_ = number; }
 
  private:
   int install_type_;

@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/string_util.h"
 #include "gtest/gtest.h"
 #include "lite_installer/installer_events.h"
+#include "lite_installer/statistics_reporter.h"
 #include "lite_util/installer_registry.h"
 #include "lite_util/url_escape.h"
 #include "lite_util/user_id.h"
@@ -22,8 +25,8 @@ std::wstring Identity(const std::wstring& text) { return text; }
 class InstallStatSenderTest : public testing::Test {
  protected:
   void SetUp() override {
-    for (const wchar_t* name : {L"zpv", L"pv", L"install_stat",
-                                L"InstallerSuccessLaunchCmdLine"}) {
+    for (const wchar_t* name :
+         {L"zpv", L"pv", L"install_stat", L"InstallerSuccessLaunchCmdLine"}) {
       RemoveInstallerValue(name);
     }
   }
@@ -106,6 +109,92 @@ TEST_F(InstallStatSenderTest, PersistedParametersAndLaunchedEvent) {
   EXPECT_EQ(later.GetParam("old_ver"), L"1.0");
 }
 
+// A reporter that keeps the URLs it would send.
+class RecordingReporter : public StatisticsReporter {
+ public:
+  RecordingReporter() : StatisticsReporter(0, L"") {}
+  std::vector<std::string> urls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return urls_;
+  }
+
+ protected:
+  bool QueueUrl(const std::string& url) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    urls_.push_back(url);
+    return true;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> urls_;
+};
+
+constexpr int kEventsPerThread = 400;
+
+struct SenderThread {
+  RecordingReporter* reporter;
+  HANDLE start;
+  bool dialog;  // the window's dialog events, else the install thread's
+};
+
+DWORD WINAPI SendEvents(void* context) {
+  const auto* thread = static_cast<SenderThread*>(context);
+  ::WaitForSingleObject(thread->start, 10000);
+  for (int i = 0; i < kEventsPerThread; ++i) {
+    if (thread->dialog) {
+      thread->reporter->SendDialogEvent(DialogButtonEvent(L"cancel"));
+    } else {
+      thread->reporter->SetParam(kStatNewVersion, L"1.0." + std::to_wstring(i));
+      thread->reporter->Send({{"action", L"download"}});
+    }
+  }
+  return 0;
+}
+
+// The window sends dialog events on its thread while the install thread
+// sends its own and sets parameters: every URL goes to its own path and
+// carries its own fields.
+TEST_F(InstallStatSenderTest, ReporterTakesEventsFromTwoThreadsAtOnce) {
+  RecordingReporter reporter;
+  HANDLE start = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(start, nullptr);
+  SenderThread contexts[] = {{&reporter, start, true},
+                             {&reporter, start, false}};
+  HANDLE threads[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    threads[i] =
+        ::CreateThread(nullptr, 0, SendEvents, &contexts[i], 0, nullptr);
+    ASSERT_NE(threads[i], nullptr);
+  }
+  ::SetEvent(start);
+  EXPECT_EQ(::WaitForMultipleObjects(2, threads, TRUE, 60000),
+            static_cast<DWORD>(WAIT_OBJECT_0));
+  for (HANDLE thread : threads) ::CloseHandle(thread);
+  ::CloseHandle(start);
+
+  int dialog = 0, ordinary = 0;
+  std::vector<std::string> wrong;
+  for (const std::string& url : reporter.urls()) {
+    const bool is_dialog =
+        url.find("-clicked_button=cancel") != std::string::npos;
+    (is_dialog ? dialog : ordinary)++;
+    const bool right =
+        is_dialog
+            ? url.find("/cid=72696/path=zvbrowser_reinstall_dialog/") !=
+                      std::string::npos &&
+                  url.find("-action=") == std::string::npos
+            : url.find("/cid=72992/path=extended_stat/") != std::string::npos &&
+                  url.find("-action=download,") != std::string::npos &&
+                  url.find("-new_ver=1.0.") != std::string::npos;
+    if (!right) wrong.push_back(url);
+  }
+  EXPECT_EQ(wrong.size(), 0u)
+      << "the first: " << (wrong.empty() ? "" : wrong[0]);
+  EXPECT_EQ(dialog, kEventsPerThread);
+  EXPECT_EQ(ordinary, kEventsPerThread);
+}
+
 TEST(StatVarsTest, ReplacesSeparatorsThenEscapes) {
   StatEvent params = {{"a-b", L"x=1,y"}, {"c", L""}};
   EXPECT_EQ(BuildStatVars(params, Identity), L"-a_b=x_1_y,-c=");
@@ -120,24 +209,25 @@ TEST(InstallerEventsTest, DownloadAttemptFields) {
   attempt.url = "https://h/a b?x=1";
   attempt.redirect_target = L"https://mirror.example:8443/path?q";
   attempt.flavour = BuildFlavour::kX64;
-  EXPECT_EQ(DownloadAttemptEvent(attempt),
-            (StatEvent{{"action", L"download_attempt"},
-                       {"status", L"failed"},
-                       {"error", L"internet_read-12002"},
-                       {"attempt_number", L"2"},
-                       {"downloaded_size", L"10"},
-                       {"total_size", L"0"},
-                       {"url", L"https%253A%252F%252Fh%252Fa%2520b%253Fx%253D1"},
-                       {"redirect", L"mirror.example"},
-                       {"x64", L"1"}}));
+  EXPECT_EQ(
+      DownloadAttemptEvent(attempt),
+      (StatEvent{{"action", L"download_attempt"},
+                 {"status", L"failed"},
+                 {"error", L"internet_read-12002"},
+                 {"attempt_number", L"2"},
+                 {"downloaded_size", L"10"},
+                 {"total_size", L"0"},
+                 {"url", L"https%253A%252F%252Fh%252Fa%2520b%253Fx%253D1"},
+                 {"redirect", L"mirror.example"},
+                 {"x64", L"1"}}));
   EXPECT_EQ(DownloadErrorEvent(2, "internet_read-12002").at("error"),
             L"attempt-2-internet_read-12002");
 
   DownloadAttempt success;
   success.succeeded = true;
   StatEvent event = DownloadAttemptEvent(success);
-  EXPECT_EQ(event.count("error") + event.count("url") + event.count("redirect") +
-                event.count("x64"),
+  EXPECT_EQ(event.count("error") + event.count("url") +
+                event.count("redirect") + event.count("x64"),
             0u);
   EXPECT_EQ(RedirectHost(L"not a url"), L"");
 }
@@ -151,6 +241,27 @@ TEST(InstallerEventsTest, SetupAndDialogEvents) {
             (StatEvent{{"action", L"update"},
                        {"stage", L"setup_exe_exited"},
                        {"setup_time", L"2"}}));
+  // The error field of a setup run in this process: "FailedToStart" only
+  // when there was no process; a started setup whose exit code could not be
+  // read still reports the result code (400).
+  const struct {
+    bool started;
+    int result_code;
+    const wchar_t* error;
+  } kExited[] = {
+      {false, 400, L"FailedToStart"},
+      {true, 400, L"400"},
+      {true, 0, L"0"},
+      {true, 7, L"7"},
+      {true, 1, L""},
+      {true, 3, L""},
+      {true, 5, L""},
+      {true, -1, L"-1"},
+  };
+  for (const auto& c : kExited) {
+    EXPECT_EQ(SetupExitedError(c.started, c.result_code), c.error)
+        << c.started << " " << c.result_code;
+  }
   EXPECT_EQ(InstallerStartedEvent(125, 1280, 1024).at("resolution"),
             L"1280x1024");
   EXPECT_EQ(DialogCheckboxEvent(L"sendstat"),

@@ -31,10 +31,8 @@ namespace lite {
 namespace {
 
 constexpr DWORD kThreadWaitMs = 60000;
-constexpr DWORD kBrowserWatchMs = 20000;
 constexpr DWORD kStatisticsFlushMs = 3000;
-constexpr wchar_t kBrowserMessageWindowClass[] =
-    L"ZarvexBrowser_MessageWindow";
+constexpr wchar_t kBrowserMessageWindowClass[] = L"ZarvexBrowser_MessageWindow";
 
 std::string NewInstallationId() {
   GUID guid;
@@ -119,9 +117,9 @@ Installer::~Installer() {
 }
 
 void Installer::SetUpStatisticsParams() {
-  statistics_->SetParam(kStatBrandId,
-                        brand_info_ ? base::UTF8ToWide(brand_info_->brand_id())
-                                    : L"unknown");
+  statistics_->SetParam(
+      kStatBrandId,
+      brand_info_ ? base::UTF8ToWide(brand_info_->brand_id()) : L"unknown");
   statistics_->SetParam(
       kStatPartnerId,
       brand_info_ ? base::UTF8ToWide(brand_info_->partner_id()) : L"unknown");
@@ -165,8 +163,7 @@ bool Installer::WriteResourceToFile(const std::string& name,
   return !bytes.empty() && base::WriteBytesToFile(path, bytes);
 }
 
-bool Installer::GetModuleCreationTime(const std::wstring& path,
-                                      int64_t* time) {
+bool Installer::GetModuleCreationTime(const std::wstring& path, int64_t* time) {
   return lite::GetModuleCreationTime(path, time);
 }
 
@@ -183,8 +180,7 @@ ModuleDownloadContext Installer::DownloadContext() {
 
 ModuleResult Installer::DownloadModule(
     HANDLE file, const InstallerCommandLine& command_line) {
-  return Downloader(this, DownloadContext()).DownloadModule(file,
-                                                            command_line);
+  return Downloader(this, DownloadContext()).DownloadModule(file, command_line);
 }
 
 bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
@@ -196,11 +192,8 @@ bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
 }
 
 std::wstring Installer::GetModulePath() {
-  wchar_t path[MAX_PATH];
-  if (!::GetTempFileNameW(working_directory_.c_str(), L"zb", 0, path)) {
-    LOG(ERROR) << "Cannot obtain temp file.";
-    return std::wstring();
-  }
+  std::wstring path = base::CreateTempFileIn(working_directory_, L"zb");
+  if (path.empty()) PLOG(ERROR) << "Cannot obtain temp file.";
   return path;
 }
 
@@ -220,7 +213,7 @@ int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
     return result;
   }
   LOG(INFO) << "Module downloaded: " << path;
-  downloaded_ = downloaded;
+  extracted_ = !downloaded;
   statistics_->SetParam(kStatNewVersion, FileVersionString(path));
   std::string_view kind = InstallKindForStatistics(
       downloaded, distrib_params_ ? distrib_params_->GetValue("code") : "");
@@ -254,8 +247,7 @@ DWORD WINAPI Installer::InstallThreadMain(void* self) {
 bool Installer::WaitForInstallAsync() {
   if (!install_thread_) return true;
   ::SetEvent(stop_event_);
-  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) ==
-         WAIT_OBJECT_0;
+  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) == WAIT_OBJECT_0;
 }
 
 void Installer::MarkInstallButtonPressed() {
@@ -295,8 +287,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   SetupCommandLineInputs in;
   in.elevation_refused = elevation_refused_;
   in.progress_window =
-      delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindowHandle())
-                : 0;
+      delegate_ ? reinterpret_cast<uintptr_t>(delegate_->GetWindowHandle()) : 0;
   if (brand_info_) in.brand_name = brand_info_->brand_name();
   if (distrib_params_) {
     in.distrib_info_file = distrib_params_->distrib_info_file();
@@ -334,9 +325,9 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
 void Installer::Install() {
   RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN),
                  ::GetSystemMetrics(SM_CYSCREEN)};
-  SendEvent(InstallerStartedEvent(
-      static_cast<int>(std::lround(ScaleFactor() * 100)), screen.right,
-      screen.bottom));
+  SendEvent(
+      InstallerStartedEvent(static_cast<int>(std::lround(ScaleFactor() * 100)),
+                            screen.right, screen.bottom));
   installation_id_ = NewInstallationId();
   if (brand_info_) brand_info_->StoreLanguage();
   data_files_.ExtractInstallerDataIfAbsent(working_directory_);
@@ -370,7 +361,8 @@ void Installer::Install() {
 }
 
 void Installer::WatchForBrowser() {
-  while (::WaitForSingleObject(stop_event_, kBrowserWatchMs) == WAIT_TIMEOUT) {
+  while (::WaitForSingleObject(stop_event_, BrowserWatchIntervalMs()) ==
+         WAIT_TIMEOUT) {
     if (!::FindWindowExW(HWND_MESSAGE, nullptr, kBrowserMessageWindowClass,
                          nullptr)) {
       delegate_->RequestClose(1);
@@ -387,13 +379,15 @@ bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
     if (shared == INVALID_HANDLE_VALUE) return false;
     package_lock_.reset();
     module_lock_ = ::ReOpenFile(shared, kReadExecute, FILE_SHARE_READ, 0);
+    const DWORD error = ::GetLastError();
     ::CloseHandle(shared);
+    ::SetLastError(error);  // the reopening's, for the caller's log
     return module_lock_ != INVALID_HANDLE_VALUE;
   }
   package_lock_.reset();
-  module_lock_ = ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                               nullptr);
+  module_lock_ =
+      ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return module_lock_ != INVALID_HANDLE_VALUE;
 }
 
@@ -433,8 +427,9 @@ int Installer::InstallBrowser() {
   const int64_t t2 = MonotonicMicroseconds();
 
   if (!LockModule(module_path_, permanent_lock)) {
-    if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
+    // Logged first: sending the event may change the last error.
     PLOG(ERROR) << "Cannot lock file: " << module_path_;
+    if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
     return 1;
   }
   if (!VerifyModule(module_path_)) {
@@ -455,14 +450,9 @@ int Installer::InstallBrowser() {
   ::CloseHandle(module_lock_);
   module_lock_ = INVALID_HANDLE_VALUE;
   install_time_us_ = MonotonicMicroseconds() - t3;
-  std::wstring error = L"FailedToStart";
-  if (ran || result_code_ != kExitInstallerUndecided) {
-    error.clear();
-    if (result_code_ != 1 && result_code_ != 3 && result_code_ != 5) {
-      error = base::UTF8ToWide(base::NumberToString(result_code_));
-    }
-  }
-  SendEvent(SetupExitedEvent(update, error, install_time_us_));
+  SendEvent(SetupExitedEvent(update,
+                             SetupExitedError(setup_started_, result_code_),
+                             install_time_us_));
   if (!ran) return 1;
 
   if (InstallerCommandLine::ForCurrentProcess().HasSwitch(
@@ -490,6 +480,7 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
                                  int* exit_code) {
   LOG(INFO) << "Run: " << command_line;
   *exit_code = kExitInstallerUndecided;
+  setup_started_ = false;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
@@ -504,7 +495,9 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
     PLOG(ERROR) << "Create process failed.";
     return false;
   }
-  LOG(INFO) << "Process created: " << static_cast<uint32_t>(process.dwProcessId);
+  setup_started_ = true;
+  LOG(INFO) << "Process created: "
+            << static_cast<uint32_t>(process.dwProcessId);
   if (delegate_) {
     delegate_->SetProgress(40);
     delegate_->OnSetupLaunched();
@@ -541,7 +534,9 @@ void Installer::ReportInstallationFinished(bool success) {
   report.cancelled = cancel_count_ > 0;
   report.success = success;
   report.total_time_us = total_time_us_;
-  report.download_time_us = downloaded_ ? download_time_us_ : 0;
+  // A package taken from the resources was not downloaded; a download
+  // counts its time whether it succeeded or not.
+  report.download_time_us = extracted_ ? 0 : download_time_us_;
   report.install_time_us = install_time_us_;
   StringDownloadSink sink;
   if (!Download(BuildInstallationReportUrl(report), &sink)) {

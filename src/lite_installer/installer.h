@@ -69,6 +69,8 @@ class Installer {
                                DownloadLoopResult* result);
   // Milliseconds between two download attempts.
   virtual DWORD PauseBetweenAttemptsMs() const { return 15000; }
+  // Milliseconds between two looks for the browser's window after the run.
+  virtual DWORD BrowserWatchIntervalMs() const { return 20000; }
   virtual bool ExtractBrowserSetupResource(HANDLE file) { return false; }
   // A new unique file "zb*.tmp" in the working directory; empty on failure.
   virtual std::wstring GetModulePath();
@@ -163,7 +165,10 @@ class Installer {
   std::wstring override_partner_package_;
   std::unique_ptr<PackageFileLock> package_lock_;
   HANDLE module_lock_ = INVALID_HANDLE_VALUE;
-  bool downloaded_ = false;
+  // The package came from the resources, not from a download.
+  bool extracted_ = false;
+  // RunModuleAndWait created the setup's process.
+  bool setup_started_ = false;
   std::string download_error_;  // of the last plain Download
 };
 

@@ -51,7 +51,11 @@ void InstallerDataFiles::ExtractInstallerDataIfAbsent(
     const std::wstring& directory) {
   for (int i = kInstallerData; i <= kWebsiteIcon; ++i) {
     if (!paths_[i].empty()) continue;
-    paths_[i] = directory + kDataFiles[i].file_name;
+    paths_[i] = base::PathInDirectory(directory, kDataFiles[i].file_name);
+    if (paths_[i].empty()) {
+      LOG(WARNING) << "No folder for " << kDataFiles[i].file_name;
+      continue;
+    }
     std::string bytes = resources_->Load(kDataFiles[i].resource_id);
     if (bytes.empty()) {
       // The path stays: the setup is told about a file that does not exist.
@@ -64,7 +68,12 @@ void InstallerDataFiles::ExtractInstallerDataIfAbsent(
 
   std::wstring& abt_config = paths_[kAbtConfig];
   if (!abt_config.empty()) return;
-  abt_config = directory + kDataFiles[kAbtConfig].file_name;
+  abt_config =
+      base::PathInDirectory(directory, kDataFiles[kAbtConfig].file_name);
+  if (abt_config.empty()) {
+    LOG(WARNING) << "No folder for " << kDataFiles[kAbtConfig].file_name;
+    return;
+  }
   std::string bytes = resources_->Load(std::string(kAbtConfigResource));
   if (bytes.empty()) {
     LOG(WARNING) << "Failed to extract resource "

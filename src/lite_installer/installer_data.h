@@ -33,7 +33,9 @@ class InstallerDataFiles {
   void InitPaths(const InstallerCommandLine& command_line,
                  bool full_installer_mode);
 
-  // Writes, into `directory`, each file whose path was not given.
+  // Writes, into `directory`, each file whose path was not given. A
+  // directory that is not fully qualified (none could be found) leaves
+  // those paths empty.
   void ExtractInstallerDataIfAbsent(const std::wstring& directory);
 
   // Records the five paths under the installer's registry key.

@@ -55,8 +55,8 @@ StatEvent DownloadAttemptEvent(const DownloadAttempt& attempt) {
   event["downloaded_size"] = Number(attempt.downloaded_size);
   event["total_size"] = Number(attempt.total_size);
   if (!attempt.url.empty()) {
-    event["url"] = base::UTF8ToWide(
-        EscapeUrlComponent(EscapeUrlComponent(attempt.url)));
+    event["url"] =
+        base::UTF8ToWide(EscapeUrlComponent(EscapeUrlComponent(attempt.url)));
   }
   std::wstring host = RedirectHost(attempt.redirect_target);
   if (!host.empty()) event["redirect"] = host;
@@ -89,6 +89,15 @@ StatEvent SetupExitedEvent(bool update, const std::wstring& error,
   if (!error.empty()) event["error"] = error;
   event["setup_time"] = Seconds(setup_time_us);
   return event;
+}
+
+std::wstring SetupExitedError(bool started, int result_code) {
+  if (!started) return L"FailedToStart";
+  if (result_code == 1 || result_code == 3 || result_code == 5) {
+    return std::wstring();
+  }
+  return base::UTF8ToWide(
+      base::NumberToString(static_cast<int32_t>(result_code)));
 }
 
 StatEvent InstallButtonClickedEvent() {

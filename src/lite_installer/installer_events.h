@@ -34,6 +34,10 @@ StatEvent SetupLaunchedEvent(bool update, const std::wstring& uac);
 // `error` empty: no error field.
 StatEvent SetupExitedEvent(bool update, const std::wstring& error,
                            int64_t setup_time_us);
+// The `error` field of "setup_exe_exited" for a setup run in this process:
+// "FailedToStart" when its process could not be created, otherwise the
+// installer's result code, except for 1, 3 and 5 (no field).
+std::wstring SetupExitedError(bool started, int result_code);
 StatEvent InstallButtonClickedEvent();
 
 // Dialog events (no action; dialog_window "liteinstall").

@@ -3,15 +3,21 @@
 #include <windows.h>
 
 #include <cstring>
+#include <limits>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/string_util.h"
 #include "gtest/gtest.h"
 #include "lite_installer/brand_info.h"
 #include "lite_installer/delayed_params.h"
+#include "lite_installer/distrib_params.h"
 #include "lite_installer/installer_data.h"
 #include "lite_installer/setup_exit_codes.h"
+#include "lite_util/installer_registry.h"
 #include "test/support/recording_logger.h"
 #include "test/support/temp_directory_test.h"
 
@@ -22,15 +28,31 @@ class RecordingDelegate : public InstallerDelegate {
  public:
   void OnDownloadProgress(float) override {}
   void OnLongDownload() override {}
-  void OnTimeLeft(int, int) override {}
+  void OnTimeLeft(int seconds, int) override { times_left.push_back(seconds); }
   void RequestClose(int value) override { closes.push_back(value); }
   void OnFinished(int outcome) override { outcomes.push_back(outcome); }
-  HWND GetWindowHandle() override { return nullptr; }
+  HWND GetWindowHandle() override { return window; }
   void SetProgress(int percent) override { progress.push_back(percent); }
   void OnSetupLaunched() override { ++launched; }
 
-  std::vector<int> closes, outcomes, progress;
+  HWND window = nullptr;
+  std::vector<int> closes, outcomes, progress, times_left;
   int launched = 0;
+};
+
+// Distribution parameters given by the test.
+class TestParams : public DistribParams {
+ public:
+  explicit TestParams(Map params) : params_(std::move(params)) {}
+  bool Get(const std::string& key, std::string* value) const override {
+    auto it = params_.find(key);
+    if (it == params_.end()) return false;
+    *value = it->second;
+    return true;
+  }
+
+ private:
+  Map params_;
 };
 
 void SetMachine(const std::wstring& path, uint16_t machine) {
@@ -44,37 +66,142 @@ void SetMachine(const std::wstring& path, uint16_t machine) {
   ASSERT_TRUE(base::WriteBytesToFile(path, bytes));
 }
 
-// An installer whose package "download" copies exit_with.exe, and whose
-// verification is scripted; the setup that runs is that copy, told its exit
-// code through the environment.
+std::wstring HelperPath() {
+  return base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
+}
+
+// What others may do with the package file at a moment of the run.
+struct Access {
+  bool read = false;
+  bool write = false;
+  bool remove = false;
+};
+
+Access TryAccess(const std::wstring& path) {
+  Access access;
+  const std::pair<DWORD, bool*> kTries[] = {{GENERIC_READ, &access.read},
+                                            {GENERIC_WRITE, &access.write}};
+  for (auto [rights, result] : kTries) {
+    HANDLE file =
+        ::CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                      nullptr, OPEN_EXISTING, 0, nullptr);
+    *result = file != INVALID_HANDLE_VALUE;
+    if (*result) ::CloseHandle(file);
+  }
+  access.remove = ::DeleteFileW(path.c_str()) != FALSE;
+  return access;
+}
+
+// An installer whose setup is exit_with.exe (told its exit code through the
+// environment), whose verification is scripted and whose result report is
+// kept instead of sent. The package arrives either as a copy put in place
+// of GetModule, or through the controller's own GetModule with a scripted
+// download loop.
 class TestInstaller : public Installer {
  public:
-  TestInstaller(InstallerDelegate* delegate, const BrandInfo* brand)
-      : Installer(delegate, brand, nullptr, false) {}
+  TestInstaller(InstallerDelegate* delegate, const BrandInfo* brand,
+                const DistribParams* params = nullptr)
+      : Installer(delegate, brand, params, false) {}
+  ~TestInstaller() override {
+    if (holder_ != INVALID_HANDLE_VALUE) ::CloseHandle(holder_);
+  }
 
   bool trusted = true;
-  // Marks the copied package as built for x64 (COFF machine 0x8664).
+  // Marks the package as built for x64 (COFF machine 0x8664).
   bool foreign_machine = false;
-  // Set by VerifyModule: whether the locked package could be changed.
-  bool could_write = true;
-  bool could_delete = true;
+  // The package is no program at all.
+  bool not_a_program = false;
+  // The controller's GetModule and download, scripted below.
+  bool real_get_module = false;
+  DWORD first_attempt_ms = 0;
+  bool download_fails = false;
+  std::optional<int> time_left;  // reported by the download
+  // Someone else keeps the copied package open for writing.
+  bool hold_package_open = false;
 
-  int GetModule(const std::wstring& path, bool) override {
-    std::wstring helper =
-        base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
-    if (!::CopyFileW(helper.c_str(), path.c_str(), FALSE)) return 2;
+  std::wstring package;
+  Access during_download, at_verification;
+  std::vector<std::wstring> reports;
+
+  int GetModule(const std::wstring& path, bool lock_wanted) override {
+    package = path;
+    if (real_get_module) return Installer::GetModule(path, lock_wanted);
+    if (!::CopyFileW(HelperPath().c_str(), path.c_str(), FALSE)) return 2;
     if (foreign_machine) SetMachine(path, 0x8664);
+    if (not_a_program && !base::WriteBytesToFile(path, "not a program")) {
+      return 2;
+    }
+    if (hold_package_open) {
+      holder_ =
+          ::CreateFileW(path.c_str(), GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, 0, nullptr);
+    }
     return 0;
   }
+  bool RunDownloadLoop(const std::wstring&, DownloadSink* sink,
+                       DownloadProgressObserver* observer,
+                       DownloadLoopResult* result) override {
+    ::Sleep(first_attempt_ms);
+    first_attempt_ms = 0;
+    if (time_left && observer) observer->OnTimeLeft(*time_left, 1);
+    if (download_fails) {
+      result->error_text = "internet_read-12002";
+      return false;
+    }
+    std::string bytes;
+    if (!base::ReadFileToString(HelperPath(), &bytes)) return false;
+    sink->Write(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    during_download = TryAccess(package);
+    return true;
+  }
+  DWORD PauseBetweenAttemptsMs() const override { return 0; }
+  DWORD BrowserWatchIntervalMs() const override { return 10; }
+  bool Download(const std::wstring& url, DownloadSink*) override {
+    reports.push_back(url);
+    return true;
+  }
   bool VerifyModule(const std::wstring& path) override {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-    could_write = file != INVALID_HANDLE_VALUE;
-    if (could_write) ::CloseHandle(file);
-    could_delete = ::DeleteFileW(path.c_str()) != FALSE;
+    at_verification = TryAccess(path);
     return trusted;
   }
+
+ private:
+  HANDLE holder_ = INVALID_HANDLE_VALUE;
 };
+
+// The statistics events the installer sent, as the sender logs them: a line
+// "InstallStatSender::Send:" followed by one "name=value" line per field.
+std::vector<std::map<std::string, std::string>> SentEvents(
+    RecordingLogger* logger) {
+  std::vector<std::map<std::string, std::string>> events;
+  for (const LogRecord& record : logger->Records()) {
+    if (std::strcmp(record.function, "GetQueryUrl") != 0) continue;
+    if (record.text == "InstallStatSender::Send:") {
+      events.emplace_back();
+    } else if (!events.empty()) {
+      size_t equals = record.text.find('=');
+      events.back()[record.text.substr(0, equals)] =
+          record.text.substr(equals + 1);
+    }
+  }
+  return events;
+}
+
+// The value of `field` in the events with stage `stage`, "-" for an event
+// without it.
+std::vector<std::string> Field(
+    const std::vector<std::map<std::string, std::string>>& events,
+    const std::string& stage, const std::string& field) {
+  std::vector<std::string> values;
+  for (const auto& event : events) {
+    auto it = event.find("stage");
+    if (it == event.end() || it->second != stage) continue;
+    auto value = event.find(field);
+    values.push_back(value == event.end() ? "-" : value->second);
+  }
+  return values;
+}
 
 class InstallerTest : public TempDirectoryTest {
  protected:
@@ -83,9 +210,13 @@ class InstallerTest : public TempDirectoryTest {
     SetSetupFailureReason(kSetupFailureNone);
   }
   void TearDown() override {
-    ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", nullptr);
+    for (const wchar_t* name : {L"LITE_TEST_EXIT_CODE", L"LITE_TEST_REPORT"}) {
+      ::SetEnvironmentVariableW(name, nullptr);
+    }
     // What an unfinished installation leaves in the registry.
     InstallerDataFiles::RemoveFromRegistry();
+    RemoveInstallerValue(L"AbtConfigResourceFile");
+    RemoveInstallerValue(L"lang");
     BrandInfo(directory_).RemoveFromRegistry();
     TempDirectoryTest::TearDown();
   }
@@ -99,44 +230,238 @@ class InstallerTest : public TempDirectoryTest {
     ::FindClose(find);
     return names;
   }
+  // A brand record whose one download URL the scripted loop answers.
+  void Configure(BrandInfo& brand) {
+    brand.ReadConfig(
+        R"({"brand_name": "zarvex", "setup_url": "https://localhost:1/s"})");
+  }
 };
 
+// Whole installations through Install(): the outcome the window hears, the
+// result code, the setup's statistics and the report come from the
+// controller itself.
 TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
   const struct {
+    const char* name;
     const wchar_t* setup_exit;  // nullptr: verification fails
-    int install_browser;
+    bool not_a_program;         // the setup cannot start
     int result_code;
-    std::vector<int> outcomes;  // what the window hears
+    std::vector<int> outcomes;              // what the window hears
+    std::vector<std::string> exited_error;  // of setup_exe_exited
+    const char* report;
   } kCases[] = {
-      {L"0", 0, 0, {}},
-      {L"3", 0, 3, {}},
-      {L"7", 1, 7, {kOutcomeAlreadyInstalled}},
-      {nullptr, 1, 402, {kOutcomeInstallerFailure}},
+      {"success", L"0", false, 0, {}, {"0"}, "result=success"},
+      {"exit code 3", L"3", false, 3, {}, {"-"}, "result=success"},
+      {"already installed",
+       L"7",
+       false,
+       7,
+       {kOutcomeAlreadyInstalled},
+       {"7"},
+       "result=failed"},
+      {"not trusted",
+       nullptr,
+       false,
+       402,
+       {kOutcomeInstallerFailure},
+       {},
+       "result=failed"},
+      {"cannot start",
+       L"0",
+       true,
+       400,
+       {kOutcomeInstallerFailure},
+       {"FailedToStart"},
+       "result=failed"},
   };
   for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    logger_ = RecordingLogger::Install();
     SetSetupFailureReason(kSetupFailureNone);
     BrandInfo brand(directory_);
     RecordingDelegate delegate;
     TestInstaller installer(&delegate, &brand);
     installer.trusted = c.setup_exit != nullptr;
+    installer.not_a_program = c.not_a_program;
     ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", c.setup_exit);
-    installer.ProceedWithInstallation();
-    const int result = installer.InstallBrowser();
-    EXPECT_EQ(result, c.install_browser);
+    installer.InstallSilently();
     EXPECT_EQ(installer.GetResultCode(), c.result_code);
-    if (result != 0) {
-      const int reason = GetSetupFailureReason();
-      if (ShouldReportOutcome(false, reason)) {
-        delegate.OnFinished(ChooseOutcome(result, reason));
-      }
-    }
     EXPECT_EQ(delegate.outcomes, c.outcomes);
-    EXPECT_EQ(delegate.launched, c.setup_exit ? 1 : 0);
+    EXPECT_EQ(delegate.launched, c.setup_exit && !c.not_a_program ? 1 : 0);
+    // No browser window appeared: the window is let go.
+    EXPECT_EQ(delegate.closes, std::vector<int>{1});
+    EXPECT_EQ(Field(SentEvents(logger_), "setup_exe_exited", "error"),
+              c.exited_error);
+    ASSERT_EQ(installer.reports.size(), 1u);
+    EXPECT_NE(installer.reports[0].find(base::UTF8ToWide(c.report)),
+              std::wstring::npos)
+        << installer.reports[0];
     // The locked package could be neither changed nor removed, and it is
     // gone on every path out.
-    EXPECT_FALSE(installer.could_write);
-    EXPECT_FALSE(installer.could_delete);
+    if (c.setup_exit && !c.not_a_program) {
+      EXPECT_FALSE(installer.at_verification.write);
+      EXPECT_FALSE(installer.at_verification.remove);
+    }
     EXPECT_TRUE(Files().empty());
+  }
+}
+
+// With "setup_arc_permanent_lock" the package is held from its creation on:
+// others may read it while it downloads but never change or remove it, up
+// to the end of the setup's run.
+TEST_F(InstallerTest, PermanentLockHoldsThePackageFromItsCreation) {
+  const struct {
+    const char* name;
+    DistribParams::Map params;
+    Access during_download;
+  } kCases[] = {
+      {"permanent lock", {{"setup_arc_permanent_lock", "1"}}, {true}},
+      {"lock after the download", {}, {}},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    BrandInfo brand(directory_);
+    Configure(brand);
+    TestParams params(c.params);
+    RecordingDelegate delegate;
+    TestInstaller installer(&delegate, &brand, &params);
+    installer.real_get_module = true;
+    installer.InstallSilently();
+    EXPECT_EQ(installer.GetResultCode(), 0);
+    EXPECT_EQ(delegate.launched, 1);
+    EXPECT_EQ(installer.during_download.read, c.during_download.read);
+    EXPECT_FALSE(installer.during_download.write);
+    EXPECT_FALSE(installer.during_download.remove);
+    EXPECT_TRUE(installer.at_verification.read);
+    EXPECT_FALSE(installer.at_verification.write);
+    EXPECT_FALSE(installer.at_verification.remove);
+    EXPECT_TRUE(Files().empty());
+  }
+}
+
+// A lock that cannot be taken is logged first, with its own system error,
+// and only then is the setup_arc_lock event sent (whatever sending does to
+// the thread's last error).
+TEST_F(InstallerTest, ALockThatFailsIsLoggedBeforeTheEvent) {
+  BrandInfo brand(directory_);
+  TestParams params(DistribParams::Map{{"setup_arc_permanent_lock", "1"}});
+  TestInstaller installer(nullptr, &brand, &params);
+  installer.hold_package_open = true;
+  installer.ProceedWithInstallation();
+  EXPECT_EQ(installer.InstallBrowser(), 1);
+  EXPECT_EQ(installer.GetResultCode(), 400);
+  const std::string line =
+      "Cannot lock file: " + base::WideToUTF8(installer.package) + " - 32, ";
+  int line_at = -1, event_at = -1, index = 0;
+  for (const std::string& text : logger_->Texts()) {
+    if (text.rfind(line, 0) == 0) line_at = index;
+    if (text == "action=setup_arc_lock") event_at = index;
+    ++index;
+  }
+  EXPECT_NE(line_at, -1) << "ERROR_SHARING_VIOLATION expected";
+  EXPECT_NE(event_at, -1);
+  EXPECT_LT(line_at, event_at);
+}
+
+// The report carries the time GetModule took whether or not the download
+// succeeded; the window hears the time left with the setup's four minutes,
+// never wrapping round.
+TEST_F(InstallerTest, DownloadTimeAndTimeLeft) {
+  const struct {
+    const char* name;
+    bool fails;
+    int time_left;
+    int result_code;
+    int heard;
+  } kCases[] = {
+      {"downloaded", false, 60, 0, 300},
+      {"download failed", true, std::numeric_limits<int>::max() - 100, 401,
+       std::numeric_limits<int>::max()},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    BrandInfo brand(directory_);
+    Configure(brand);
+    RecordingDelegate delegate;
+    TestInstaller installer(&delegate, &brand);
+    installer.real_get_module = true;
+    installer.first_attempt_ms = 1100;
+    installer.download_fails = c.fails;
+    installer.time_left = c.time_left;
+    installer.InstallSilently();
+    EXPECT_EQ(installer.GetResultCode(), c.result_code);
+    ASSERT_FALSE(delegate.times_left.empty());
+    EXPECT_EQ(delegate.times_left[0], c.heard);
+    ASSERT_EQ(installer.reports.size(), 1u);
+    // Present only when not 0, so at least the first attempt's second.
+    EXPECT_NE(installer.reports[0].find(L"&download_time="), std::wstring::npos)
+        << installer.reports[0];
+    EXPECT_TRUE(Files().empty());
+  }
+}
+
+// The setup's command line as the controller fills it from the window's
+// choices, the brand record, the distribution parameters and the data
+// files it wrote, read back from what the setup received.
+TEST_F(InstallerTest, SetupCommandLineFromTheControllersState) {
+  const std::wstring record = directory_ + L"command_line.txt";
+  ::SetEnvironmentVariableW(L"LITE_TEST_REPORT", record.c_str());
+  BrandInfo brand(directory_);
+  Configure(brand);
+  TestParams params(DistribParams::Map{{"uts2", "1"}});
+  RecordingDelegate delegate;
+  delegate.window = reinterpret_cast<HWND>(0x1234);
+  TestInstaller installer(&delegate, &brand, &params);
+  installer.SetMakeDefaultBrowser(true);  // kept on Windows 7 and 10
+  installer.SetSendStatistics(true);
+  installer.SetCreateVessaShortcut(true);
+  installer.SetDisableVessaLogic(true);
+  installer.MarkInstallButtonPressed();
+  installer.InstallSilently();
+  ASSERT_EQ(installer.GetResultCode(), 0);
+
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(record, &text));
+  InstallerCommandLine setup = InstallerCommandLine::FromString(
+      base::UTF8ToWide(text.substr(0, text.find('\n'))));
+  EXPECT_EQ(setup.GetProgram(), installer.package);
+  const std::wstring directory = directory_;
+  const struct {
+    const char* name;
+    std::wstring value;
+  } kPresent[] = {
+      {"progress-window", L"4660"},
+      {"verbose-logging", L""},
+      {"brand-name", L"zarvex"},
+      {"make-browser-default-after-import", L""},
+      {"send-statistics", L""},
+      {"create-vessa-shortcut-in-taskbar", L""},
+      {"disable-vessa-logic-apply", L""},
+      {"installerdata", directory + L"master_preferences"},
+      {"clids-file", directory + L"clids.xml"},
+      {"clids-searchband-file", directory + L"clids_searchband.xml"},
+      {"zarvex-website-icon-file", directory + L"website.ico"},
+      {"use-task-scheduler2", L""},
+      {"source", L"lite"},
+  };
+  for (const auto& p : kPresent) {
+    EXPECT_TRUE(setup.HasSwitch(p.name)) << p.name;
+    EXPECT_EQ(setup.GetSwitchValue(p.name), p.value) << p.name;
+  }
+  // Monotonic clock readings in microseconds.
+  for (const char* name :
+       {"ok-button-pressed-time", "install-start-time-no-uac"}) {
+    const std::string value = setup.GetSwitchValueASCII(name);
+    EXPECT_FALSE(value.empty()) << name;
+    EXPECT_EQ(value.find_first_not_of("0123456789"), std::string::npos)
+        << name << "=" << value;
+  }
+  // Windows 7 asks no interface probe, no elevation was refused, and the
+  // controller has no elevation mode yet, so its switch never appears.
+  for (const char* name : {"the-interface-availability", "disable-uac",
+                           "show-uac-at-browser-start", "brand-package",
+                           "partner-package", "distr-info-file"}) {
+    EXPECT_FALSE(setup.HasSwitch(name)) << name;
   }
 }
 
@@ -166,9 +491,9 @@ TEST_F(InstallerTest, StopWhileWaitingForConfirmation) {
   installer.StartInstallAsync();
   // The install thread downloads, then waits for the user.
   EXPECT_TRUE(installer.WaitForInstallAsync());
-  EXPECT_TRUE(logger_->Has(
-      "Installation after download event isn't in signal state or "
-      "installation was stopped early."));
+  EXPECT_TRUE(
+      logger_->Has("Installation after download event isn't in signal state or "
+                   "installation was stopped early."));
   EXPECT_EQ(installer.GetResultCode(), 400);
   EXPECT_TRUE(Files().empty());
 }

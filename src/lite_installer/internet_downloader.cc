@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "base/file_util.h"
 #include "base/string_util.h"
 #include "lite_util/exception_guard.h"
 #include "lite_util/logging/log_message.h"
@@ -483,15 +484,14 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
     error_text_ = replacement->error_text();
     return downloaded;
   }
-  wchar_t directory[MAX_PATH + 1];
-  wchar_t temp_path[MAX_PATH];
-  DWORD length = ::GetTempPathW(MAX_PATH + 1, directory);
-  if (length == 0 || length > MAX_PATH ||
-      !::GetTempFileNameW(directory, L"dl", 0, temp_path)) {
+  const std::wstring temp_path =
+      base::CreateTempFileIn(base::GetTempDirectory(), L"dl");
+  if (temp_path.empty()) {
+    SetError("temp_file-");
     return false;
   }
   bool downloaded = false;
-  HANDLE file = ::CreateFileW(temp_path, GENERIC_WRITE, 0, nullptr,
+  HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr,
                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
     FileDownloadSink sink(file);
@@ -499,9 +499,9 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
     ::CloseHandle(file);
   }
   bool moved = downloaded &&
-               ::MoveFileExW(temp_path, target.c_str(),
+               ::MoveFileExW(temp_path.c_str(), target.c_str(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED);
-  ::DeleteFileW(temp_path);
+  ::DeleteFileW(temp_path.c_str());
   return moved;
 }
 

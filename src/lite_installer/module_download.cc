@@ -1,5 +1,7 @@
 #include "lite_installer/module_download.h"
 
+#include <limits>
+
 #include "base/string_util.h"
 #include "lite_installer/brand_info.h"
 #include "lite_installer/installer_command_line.h"
@@ -27,8 +29,14 @@ class DelegateAdapter : public DownloadProgressObserver {
     if (delegate_) delegate_->OnLongDownload();
   }
   void OnTimeLeft(int seconds, int phase) override {
-    if (delegate_)
-      delegate_->OnTimeLeft(seconds + kSetupSecondsEstimate, phase);
+    // Held at the largest int rather than wrapping round.
+    constexpr int kMax = std::numeric_limits<int>::max();
+    if (delegate_) {
+      delegate_->OnTimeLeft(seconds > kMax - kSetupSecondsEstimate
+                                ? kMax
+                                : seconds + kSetupSecondsEstimate,
+                            phase);
+    }
   }
 
  private:

@@ -5,6 +5,10 @@
 namespace lite {
 namespace {
 
+// Statistics path numbers of InstallStatSender.
+constexpr int kExtendedStatPath = 0;
+constexpr int kReinstallDialogPath = 1;
+
 const char* ParamName(int number) {
   switch (number) {
     case kStatBrandId:
@@ -32,9 +36,8 @@ const char* ParamName(int number) {
 
 StatisticsReporter::StatisticsReporter(int installer_type,
                                        const std::wstring& persisted)
-    : stat_sender_(std::make_unique<InstallStatSender>(0, installer_type,
-                                                       persisted, StatEvent(),
-                                                       0)),
+    : stat_sender_(std::make_unique<InstallStatSender>(
+          0, installer_type, persisted, StatEvent(), 0)),
       url_sender_(std::make_unique<AsyncUrlSender>()) {}
 
 StatisticsReporter::~StatisticsReporter() {
@@ -43,27 +46,39 @@ StatisticsReporter::~StatisticsReporter() {
 }
 
 void StatisticsReporter::SetParam(int number, const std::wstring& value) {
-  if (const char* name = ParamName(number)) stat_sender_->SetParam(name, value);
+  const char* name = ParamName(number);
+  if (!name) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  stat_sender_->SetParam(name, value);
 }
 
 std::wstring StatisticsReporter::GetParam(int number) const {
-  return number == kStatOldVersion ? stat_sender_->GetParam("old_ver")
-                                   : std::wstring();
+  if (number != kStatOldVersion) return std::wstring();
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stat_sender_->GetParam("old_ver");
+}
+
+bool StatisticsReporter::BuildAndQueue(const StatEvent& event,
+                                       int path_number) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return QueueUrl(stat_sender_->GetQueryUrl(event, path_number));
 }
 
 bool StatisticsReporter::Send(const StatEvent& event) {
-  return url_sender_->Send(stat_sender_->GetQueryUrl(event));
+  return BuildAndQueue(event, kExtendedStatPath);
 }
 
 void StatisticsReporter::SendDialogEvent(const StatEvent& event) {
-  stat_sender_->set_path_number(1);
-  url_sender_->Send(stat_sender_->GetQueryUrl(event));
-  stat_sender_->set_path_number(0);
+  BuildAndQueue(event, kReinstallDialogPath);
 }
 
 void StatisticsReporter::SaveToRegistry() const {
-  StoreInstallerValue(L"install_stat",
-                      FormatStatParams(stat_sender_->params()));
+  std::wstring text;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    text = FormatStatParams(stat_sender_->params());
+  }
+  StoreInstallerValue(L"install_stat", text);
 }
 
 }  // namespace lite

@@ -4,6 +4,7 @@
 #define LITE_INSTALLER_STATISTICS_REPORTER_H_
 
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "lite_installer/async_url_sender.h"
@@ -24,6 +25,10 @@ enum StatParam {
   kStatVessa = 8,
 };
 
+// Safe to use from several threads at once (the window sends its dialog
+// events while the install thread sends its own): the standing parameters
+// are guarded by one lock, taken while a URL is built and queued, so the
+// queue holds the URLs in the order they were built.
 class StatisticsReporter : public StatEventSink {
  public:
   // `persisted`: the registry value "install_stat" (empty when none).
@@ -43,7 +48,17 @@ class StatisticsReporter : public StatEventSink {
   // Writes the standing parameters to "install_stat".
   void SaveToRegistry() const;
 
+ protected:
+  // Hands a built URL to the background sender (called under the lock);
+  // tests keep it instead.
+  virtual bool QueueUrl(const std::string& url) {
+    return url_sender_->Send(url);
+  }
+
  private:
+  bool BuildAndQueue(const StatEvent& event, int path_number);
+
+  mutable std::mutex mutex_;
   // Declared in this order so that the sender is destroyed first.
   std::unique_ptr<InstallStatSender> stat_sender_;
   std::unique_ptr<AsyncUrlSender> url_sender_;

@@ -3,6 +3,8 @@
 namespace lite {
 
 StrippedJson StripJsonComments(std::string_view text) {
+  // The text ends at its first NUL byte, as a C string read by json_loads.
+  text = text.substr(0, text.find('\0'));
   StrippedJson result;
   result.text.reserve(text.size());
   const size_t size = text.size();

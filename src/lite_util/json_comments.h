@@ -20,7 +20,8 @@ struct StrippedJson {
 
 // Removes the comments that stand between tokens. Slashes inside strings are
 // kept. A "/" not followed by "/" or "*" is an error, as is an unclosed
-// block comment.
+// block comment. The text ends at its first NUL byte (as the C string that
+// json_loads reads would), so the result holds none.
 StrippedJson StripJsonComments(std::string_view text);
 
 }  // namespace lite

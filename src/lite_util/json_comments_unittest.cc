@@ -28,6 +28,10 @@ TEST(JsonCommentsTest, StripTable) {
       {"/*/", false, "premature end of input"},
       {"/* never", false, "premature end of input"},
       {"/**", false, "premature end of input"},
+      // The text ends at its first NUL byte.
+      {std::string("[1]\0/x", 6), true, "[1]"},
+      {std::string("\"a\0b\"", 5), true, "\"a"},
+      {std::string("/*\0*/", 5), false, "premature end of input"},
   };
   for (const auto& c : kCases) {
     StrippedJson result = StripJsonComments(c.text);

@@ -15,7 +15,8 @@ struct JsonDeleter {
 using ScopedJson = std::unique_ptr<json_t, JsonDeleter>;
 
 // The text's single array or object (followed by nothing but white space
-// and comments), or null when the text is not acceptable.
+// and comments), or null when the text is not acceptable. Like json_loads,
+// reads up to the first NUL byte.
 ScopedJson LoadJsonWithComments(std::string_view text);
 
 }  // namespace lite

@@ -39,6 +39,25 @@ TEST(JsonWithCommentsTest, AcceptedTexts) {
   }
 }
 
+// Texts are read up to their first NUL byte, as json_loads reads C strings:
+// a list or configuration stored with a terminating NUL stays readable.
+TEST(JsonWithCommentsTest, TextEndsAtTheFirstNul) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    std::string json;  // "" when nothing is read
+  } kCases[] = {
+      {"{\"a\": 1}\0"s, R"({"a":1})"},
+      {"//c\n{\"a\": 1}\n\0\0 /x after the end"s, R"({"a":1})"},
+      {"[1] /* closed after the NUL \0 */"s, ""},
+      {"{\"a\": \"b\0c\"}"s, ""},
+      {"\0{\"a\": 1}"s, ""},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(Read(c.text), c.json) << c.text;
+  }
+}
+
 TEST(JsonWithCommentsTest, RejectedTexts) {
   const struct {
     const char* text;

@@ -11,13 +11,16 @@
 namespace lite {
 namespace {
 
-// Lists name signers by serial numbers only, and anyone can issue a
-// certificate with chosen serial numbers. So an id alone is enough only
-// when the signer's chain was validated up to a trusted root by a full
-// check; otherwise the list entry must also carry the digest of the
-// signer's public key, and it must match.
-bool NeedsPublicKeyMatch(const SignerFacts& signer, bool hash_only_check) {
-  return kVerifyCertWithPublicKey || hash_only_check || !signer.chain_trusted;
+// Lists name signers by serial numbers, and anyone can issue a certificate
+// with chosen serial numbers; a root that vouches for it can be added to
+// the user's trusted roots by any program the user runs. So a list entry
+// that carries the digest of the signer's public key is always held to it,
+// whatever the chain. An entry without one is enough only when the signer's
+// chain was validated up to a trusted root by a full check.
+bool NeedsPublicKeyMatch(const TrustedCertificateList::Entry& entry,
+                         const SignerFacts& signer, bool hash_only_check) {
+  return entry.public_key_digest.has_value() || kVerifyCertWithPublicKey ||
+         hash_only_check || !signer.chain_trusted;
 }
 
 bool PublicKeyMatches(const TrustedCertificateList::Entry& entry,
@@ -113,7 +116,7 @@ bool DecideTrust(const TrustedCertificateList& list,
     const TrustedCertificateList::Entry* entry =
         list.Find(signer->certificate_id);
     bool listed = entry != nullptr;
-    if (listed && NeedsPublicKeyMatch(*signer, hash_only) &&
+    if (listed && NeedsPublicKeyMatch(*entry, *signer, hash_only) &&
         !PublicKeyMatches(*entry, *signer)) {
       LOG(INFO) << "Public key is not match. " << path;
       SetError(report, "pub_key", 1);

@@ -56,8 +56,9 @@ class AuthenticodeSignatures {
 };
 
 // "verifyCertWithPublicKey": when on, every listed signer must also match
-// the list entry's public-key digest. Fixed off; the digest is still
-// required whenever the signer's chain was not validated (see the .cc).
+// the list entry's public-key digest. Fixed off; still, an entry that
+// carries a digest must always match it, and one is required whenever the
+// signer's chain was not validated (see the .cc).
 inline constexpr bool kVerifyCertWithPublicKey = false;
 
 // What the decision needs to know of the machine.

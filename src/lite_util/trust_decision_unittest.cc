@@ -280,6 +280,40 @@ TEST_F(TrustDecisionTest, Table) {
        true,
        {},
        {{0, false}}},
+      // A key in the list counts whatever the chain: a home-made chain
+      // with copied serial numbers may have a root the user trusts.
+      {"trusted chain, listed key matches",
+       Windows10(),
+       kBoth,
+       {Passes(Sha256Signer(kTrustedChain))},
+       true,
+       {},
+       {{0, false}}},
+      {"trusted chain, listed key differs",
+       Windows10(),
+       kOtherKeys,
+       {Passes(Sha256Signer(kTrustedChain))},
+       false,
+       {"error_type=pub_key error_code=1"},
+       {{0, false}}},
+      {"trusted chain, sha1 signer, listed key differs",
+       Windows7(),
+       kOtherKeys,
+       {Passes(Sha1Signer(kTrustedChain))},
+       false,
+       {"error_type=pub_key error_code=1"},
+       {{0, false}}},
+      {"trusted chain, listed key, signer key not digestible",
+       Windows10(),
+       kBoth,
+       {Passes([] {
+         SignerFacts signer = Sha256Signer(kTrustedChain);
+         signer.public_key_digest.reset();
+         return signer;
+       }())},
+       false,
+       {"error_type=pub_key error_code=1"},
+       {{0, false}}},
       // Failures of single signatures.
       {"unsigned",
        Windows10(),

@@ -5,6 +5,7 @@ values and the temporary directory are checked, for success and faults."""
 
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
@@ -224,6 +225,134 @@ class InstallTest(unittest.TestCase):
         self.assertEqual(len(self.services.requests("download")), 6)
         self.assertEqual(
             [n for n in self.new_temp_files() if n.startswith("zb")], [])
+
+
+class LongTemporaryDirectoryTest(unittest.TestCase):
+    """A %TEMP% too long for temporary file names (GetTempFileNameW takes a
+    folder of at most 246 characters), and one too long to be used at all
+    (260 characters or more), in a prefix of their own: no package file is
+    made, nothing is written relative to the current directory, and the
+    installation ends before the download."""
+
+    PREFIX = os.path.join(os.path.dirname(h.PREFIX), "wineprefix-long-temp")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.services = h.SetupPackageServices()
+        cls.dir = tempfile.mkdtemp(prefix="lite-long-temp")
+        cls.record = os.path.join(cls.dir, "setup_command_line.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.services.stop()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def test_no_temporary_file_and_no_relative_paths(self):
+        drive_c = os.path.join(self.PREFIX, "drive_c")
+        cwd = os.path.join(drive_c, "lite-cwd")
+        cases = [
+            # name, folders of %TEMP% below C:\, where the log goes
+            ("254 characters", ["x" * 250], "temp"),
+            # No temporary directory: the log goes to the root of the
+            # current drive.
+            ("274 characters", ["x" * 200, "y" * 70], "drive root"),
+        ]
+        env = {"LITE_SETUP_STUB_RECORD_FILE": h.windows_path(self.record)}
+        with h.other_prefix(self.PREFIX, env):
+            for name, folders, log_place in cases:
+                with self.subTest(name):
+                    temp = os.path.join(drive_c, *folders)
+                    os.makedirs(temp, exist_ok=True)
+                    for variable in ("TEMP", "TMP"):
+                        result = h.wine(["reg", "add", "HKCU\\Environment",
+                                         "/v", variable, "/d",
+                                         "C:\\" + "\\".join(folders), "/f"])
+                        self.assertEqual(result.returncode, 0, result.stderr)
+                    log = os.path.join(
+                        temp if log_place == "temp" else drive_c,
+                        "lite_installer.log")
+                    for path in (log, self.record):
+                        if os.path.exists(path):
+                            os.remove(path)
+                    shutil.rmtree(cwd, ignore_errors=True)
+                    os.makedirs(cwd)
+
+                    code, _ = h.run_installer(
+                        "--silent", "--distr-info-params=a=1", cwd=cwd,
+                        timeout=300)
+                    text = h.read_log(log)
+                    self.assertEqual(code, 400, text[-3000:])
+                    self.assertIn("Cannot obtain temp file.", text)
+                    self.assertFalse(os.path.exists(self.record))
+                    self.assertEqual(os.listdir(cwd), [])
+                    self.assertEqual([n for n in os.listdir(temp)
+                                      if n.startswith("zb")], [])
+
+
+class ForgedChainTest(unittest.TestCase):
+    """The stand-in package re-signed by a home-made chain that copies the
+    development CA's and signer's names and serial numbers (tools/pki,
+    forger_*), in a prefix of its own where that chain's root was added to
+    the user's trusted roots, as a program running as the user can do. The
+    package's trusted list carries the signer's key: the forged package is
+    refused and never runs, while the genuine one installs."""
+
+    PREFIX = os.path.join(os.path.dirname(h.PREFIX), "wineprefix-forged-root")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.dir = tempfile.mkdtemp(prefix="lite-forged")
+        cls.root = os.path.join(cls.dir, "root")
+        cls.package = os.path.join(cls.root, PACKAGE_PATH.lstrip("/"))
+        os.makedirs(os.path.dirname(cls.package))
+        cls.genuine = os.path.join(os.path.dirname(h.INSTALLER),
+                                   "browser-setup.arc")
+        code_signing = os.path.join(h.PKI, "code_signing")
+        unsigned = os.path.join(cls.dir, "unsigned.arc")
+        cls.forged = os.path.join(cls.dir, "forged.arc")
+        for args in (["remove-signature", "-in", cls.genuine, "-out",
+                      unsigned],
+                     ["sign", "-certs",
+                      os.path.join(code_signing, "forger_signer_chain.pem"),
+                      "-key", os.path.join(code_signing, "forger_signer.key"),
+                      "-h", "sha256", "-in", unsigned, "-out", cls.forged]):
+            result = subprocess.run(["osslsigncode"] + args,
+                                    capture_output=True, text=True)
+            assert result.returncode == 0, result.stdout + result.stderr
+        cls.forger_root = os.path.join(code_signing, "forger_root.pem")
+        cls.services = h.start_local_services(cls.root, cls.dir)
+        cls.record = os.path.join(cls.dir, "setup_command_line.txt")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.services.stop()
+        shutil.rmtree(cls.dir, ignore_errors=True)
+
+    def test_forged_chain_with_a_trusted_root_is_refused(self):
+        env = {"LITE_SETUP_STUB_RECORD_FILE": h.windows_path(self.record)}
+        with h.other_prefix(self.PREFIX, env):
+            tool = os.environ.get("LITE_ADD_ROOT_CERT_EXE") or os.path.join(
+                os.path.dirname(h.INSTALLER), "add_root_cert.exe")
+            result = h.wine([tool, h.windows_path(self.forger_root)])
+            self.assertEqual(result.returncode, 0,
+                             result.stdout + result.stderr)
+            cases = [
+                # name, package, exit code, setup ran
+                ("development chain", self.genuine, 0, True),
+                ("forged chain, its root trusted", self.forged, 402, False),
+            ]
+            for name, package, code, ran in cases:
+                with self.subTest(name):
+                    shutil.copyfile(package, self.package)
+                    for path in (self.record, h.log_path()):
+                        if os.path.exists(path):
+                            os.remove(path)
+                    exit_code, _ = h.run_installer("--silent", timeout=300)
+                    log = h.read_log()
+                    self.assertEqual(exit_code, code, log[-3000:])
+                    self.assertEqual(os.path.exists(self.record), ran)
+                    if not ran:
+                        self.assertIn("Public key is not match. ", log)
 
 
 if __name__ == "__main__":

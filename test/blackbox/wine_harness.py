@@ -159,13 +159,15 @@ def wine(args, timeout=120, tool=None, **kwargs):
 class Run:
     """One launch of a Windows program through the launcher."""
 
-    def __init__(self, program, args):
+    def __init__(self, program, args, cwd=None):
+        """`cwd` (a Linux directory) becomes the program's current
+        directory; inside the prefix's drive_c Wine shows it on C:."""
         command = [WINE_RUN, "--prefix", PREFIX, LAUNCHER,
                    windows_path(program)] + list(args)
         self.process = subprocess.Popen(command, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True,
                                         errors="replace",
-                                        env=_env())
+                                        env=_env(), cwd=cwd)
         self.pid = None
         line = self.process.stdout.readline()
         match = re.match(r"pid=(\d+)", line)
@@ -193,8 +195,8 @@ class Run:
                 self.process.communicate()
 
 
-def run_installer(*args, timeout=120, program=None):
-    run = Run(program or INSTALLER, args)
+def run_installer(*args, timeout=120, program=None, cwd=None):
+    run = Run(program or INSTALLER, args, cwd)
     return run.wait(timeout), run.pid
 
 

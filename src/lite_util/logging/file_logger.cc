@@ -29,10 +29,27 @@ LogTime ToLogTime(const FILETIME& file_time) {
   return time;
 }
 
+// Writes always go to the end; reading is needed to look at the last byte.
 HANDLE OpenForAppend(const std::wstring& path) {
-  return ::CreateFileW(path.c_str(), FILE_APPEND_DATA,
+  return ::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_DATA,
                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// False when the file's last byte is not a line feed: a record was cut short
+// (a full disk) and the next one must not be glued onto it. An empty file,
+// or one that cannot be read, counts as ending a line.
+bool EndsWithLineBreak(HANDLE file) {
+  LARGE_INTEGER length;
+  if (!::GetFileSizeEx(file, &length) || length.QuadPart <= 0) return true;
+  const uint64_t last = static_cast<uint64_t>(length.QuadPart) - 1;
+  OVERLAPPED at = {};
+  at.Offset = static_cast<DWORD>(last);
+  at.OffsetHigh = static_cast<DWORD>(last >> 32);
+  char byte = 0;
+  DWORD read = 0;
+  if (!::ReadFile(file, &byte, 1, &read, &at) || read != 1) return true;
+  return byte == '\n';
 }
 
 enum class LockOutcome { kTaken, kTakenAfterAbandonment, kNotTaken };
@@ -105,6 +122,7 @@ void FileLogger::Emit(const LogRecord& record) {
   }
 
   if (file.IsValid()) {
+    if (!EndsWithLineBreak(file.Get())) output = '\n' + output;
     if (lock == LockOutcome::kNotTaken &&
         !lock_failure_reported_.exchange(true)) {
       output += FormatLogNotice(*header, kLockFailureNotice, utf8_path_);

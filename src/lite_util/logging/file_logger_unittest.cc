@@ -110,6 +110,31 @@ TEST_F(FileLoggerTest, RotatesWhenTheThresholdIsReachedExactly) {
   EXPECT_EQ(ReadFile(directory_ + L"\\\\lite_installer_old.log"), before);
 }
 
+// A write cut short (a full disk, another process ending mid-record) leaves
+// the file without its last line break; the next record still starts on a
+// line of its own.
+TEST_F(FileLoggerTest, ARecordCutShortDoesNotSwallowTheNext) {
+  const struct {
+    std::string before;
+    std::string separator;
+  } kCases[] = {
+      {"", ""},
+      {"1601-01-01 00:00:00.000 00:00 INFO: whole (f:0)\n", ""},
+      {"1601-01-01 00:00:00.000 00:00 INFO: cut short by a full di", "\n"},
+  };
+  FileLogger* logger = Install();
+  LogRecord record;
+  record.function = "f";
+  record.text = "next";
+  for (const auto& c : kCases) {
+    ASSERT_TRUE(base::WriteBytesToFile(path_, c.before));
+    logger->Emit(record);
+    EXPECT_EQ(ReadFile(path_), c.before + c.separator +
+                                   "1601-01-01 00:00:00.000 00:00 INFO: next "
+                                   "(f:0)\n");
+  }
+}
+
 TEST_F(FileLoggerTest, FailedRotationIsReportedOnceAndSwitchedOff) {
   FileLogger* logger = Install(10);
   // A non-empty directory where the old file should go cannot be replaced.

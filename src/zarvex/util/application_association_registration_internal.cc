@@ -170,10 +170,8 @@ bool IsInternalInterfaceAvailable() {
     registration = nullptr;
   }
   if (kind < 0) {
-    OSVERSIONINFOW version = {sizeof(version)};
-    ::GetVersionExW(&version);
     Report("Unsupported Win10 version=" +
-           std::to_string(version.dwBuildNumber));
+           std::to_string(lite::WindowsVersion()));
     return false;
   }
   if (kind == 0) {
@@ -232,19 +230,21 @@ bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
   constexpr int kWindows10 = 7;
   if (system.windows_version < kWindows10) return false;
   auto answer = [&](bool available, int status) {
-    *code = InterfaceAvailabilityCode(status, system.build,
-                                      system.update_revision);
+    *code =
+        InterfaceAvailabilityCode(status, system.build, system.update_revision);
     return available;
   };
   if (system.build > 17703 ||
       (system.build == 17134 && system.update_revision > 318)) {
     return answer(true, kInterfaceAvailable);
   }
-  const char kFailed[] = "Failed to check Win10 internal interface availability";
+  const char kFailed[] =
+      "Failed to check Win10 internal interface availability";
   DWORD attributes = ::GetFileAttributesW(system.executable.c_str());
   if (system.executable.empty() || attributes == INVALID_FILE_ATTRIBUTES ||
       (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    PLOG(ERROR) << kFailed << ": " << "can't get installer exe path.";
+    PLOG(ERROR) << kFailed << ": "
+                << "can't get installer exe path.";
     return answer(false, kInterfaceProbeFailed);
   }
   std::wstring command_line =
@@ -252,10 +252,11 @@ bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(system.executable.c_str(), command_line.data(),
-                        nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+  if (!::CreateProcessW(system.executable.c_str(), command_line.data(), nullptr,
+                        nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-    PLOG(ERROR) << kFailed << ": " << "can't run installer: " << command_line;
+    PLOG(ERROR) << kFailed << ": "
+                << "can't run installer: " << command_line;
     return answer(false, kInterfaceProbeFailed);
   }
   ::CloseHandle(process.hThread);
@@ -265,15 +266,16 @@ bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
   } closer{process.hProcess};
   if (::WaitForSingleObject(process.hProcess, 3000) != WAIT_OBJECT_0) {
     ::TerminateProcess(process.hProcess, 22);
-    PLOG(ERROR) << kFailed << ", " << " installer was terminated by timeout.";
+    PLOG(ERROR) << kFailed << ", "
+                << " installer was terminated by timeout.";
     return answer(false, kInterfaceProbeTimedOut);
   }
   DWORD exit_code = 0;
   ::GetExitCodeProcess(process.hProcess, &exit_code);
   const int32_t result = static_cast<int32_t>(exit_code);
   if (result < 0) {
-    PLOG(ERROR) << kFailed << "," << " ret code: " << result
-                << ", installer crashed";
+    PLOG(ERROR) << kFailed << ","
+                << " ret code: " << result << ", installer crashed";
     return answer(false, kInterfaceProbeCrashed);
   }
   if (result == 700 || result == 701) {

@@ -3,9 +3,11 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/file_util.h"
 #include "gtest/gtest.h"
+#include "lite_util/windows_version.h"
 #include "test/support/recording_logger.h"
 
 namespace zarvex {
@@ -31,6 +33,44 @@ TEST(InterfaceAvailabilityCodeTest, Table) {
   }
 }
 
+// The probe's reports go to the debugger channel: OutputDebugStringA raises
+// DBG_PRINTEXCEPTION_C, which a vectored handler sees first.
+std::vector<std::string>* g_debug_output = nullptr;
+
+LONG CALLBACK KeepDebugOutput(EXCEPTION_POINTERS* info) {
+  const EXCEPTION_RECORD* record = info->ExceptionRecord;
+  if (g_debug_output && record->ExceptionCode == DBG_PRINTEXCEPTION_C &&
+      record->NumberParameters >= 2) {
+    g_debug_output->push_back(
+        reinterpret_cast<const char*>(record->ExceptionInformation[1]));
+  }
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Without any of the internal interfaces (Wine has none) the report names
+// the Windows version class, as every version comparison does.
+TEST(InterfaceProbeTest, ReportsTheVersionClassWithoutTheInterfaces) {
+  std::vector<std::string> output;
+  g_debug_output = &output;
+  void* handler = ::AddVectoredExceptionHandler(1, KeepDebugOutput);
+  ASSERT_NE(handler, nullptr);
+  const bool available = IsInternalInterfaceAvailable();
+  ::RemoveVectoredExceptionHandler(handler);
+  g_debug_output = nullptr;
+  std::vector<std::string> unsupported;
+  for (const std::string& line : output) {
+    if (line.rfind("Unsupported Win10 version=", 0) == 0) {
+      unsupported.push_back(line);
+    }
+  }
+  if (available || unsupported.empty()) {
+    GTEST_SKIP() << "this system has one of the internal interfaces";
+  }
+  EXPECT_EQ(unsupported, std::vector<std::string>{
+                             "Unsupported Win10 version=" +
+                             std::to_string(lite::WindowsVersion()) + "\n"});
+}
+
 // The probe child is exit_with.exe (built beside this test), which takes
 // its exit code and a delay from the environment.
 class SafeCheckTest : public testing::Test {
@@ -46,8 +86,8 @@ class SafeCheckTest : public testing::Test {
     system.windows_version = 7;
     system.build = build;
     system.update_revision = revision;
-    system.executable = base::DirectoryPart(base::GetExecutablePath()) +
-                        L"\\exit_with.exe";
+    system.executable =
+        base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
     return system;
   }
   lite::RecordingLogger* logger_ = nullptr;
@@ -106,8 +146,9 @@ TEST_F(SafeCheckTest, NoChildNeeded) {
   missing.executable = L"C:\\nowhere.exe";
   EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(missing, &code));
   EXPECT_EQ(code, 4171340318u);
-  EXPECT_TRUE(logger_->Has("Failed to check Win10 internal interface "
-                           "availability: can't get installer exe path."));
+  EXPECT_TRUE(
+      logger_->Has("Failed to check Win10 internal interface "
+                   "availability: can't get installer exe path."));
 }
 
 }  // namespace
