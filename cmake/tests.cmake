@@ -101,6 +101,16 @@ add_dependencies(secure_environment_unittest exit_with)
 add_executable(run_and_report tools/test_launcher/run_and_report.cc)
 target_link_options(run_and_report PRIVATE ${LITE_STATIC_LINK} -municode)
 add_executable(exit_with test/helpers/exit_with.cc)
+# For the planted-DLL test: a marker DLL that records being loaded, and a
+# program that imports at load time every DLL the installer must not.
+add_library(load_marker SHARED test/helpers/load_marker.cc)
+set_target_properties(load_marker PROPERTIES PREFIX "")
+target_link_options(load_marker PRIVATE ${LITE_STATIC_LINK})
+add_executable(unsafe_imports test/helpers/unsafe_imports.cc)
+target_link_libraries(unsafe_imports PRIVATE bcrypt cabinet comctl32 crypt32
+  dbghelp gdiplus mpr msimg32 oleacc urlmon uxtheme version winhttp wininet
+  wintrust)
+target_link_options(unsafe_imports PRIVATE ${LITE_STATIC_LINK})
 add_executable(download_tool test/helpers/download_tool.cc)
 target_link_libraries(download_tool PRIVATE lite_core psapi)
 target_link_options(download_tool PRIVATE ${LITE_STATIC_LINK} -municode
@@ -128,6 +138,9 @@ lite_blackbox_test(blackbox_download test/blackbox/download_test.py)
 lite_blackbox_test(blackbox_install test/blackbox/install_test.py)
 set_property(TEST blackbox_download APPEND PROPERTY ENVIRONMENT
              "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
+lite_blackbox_test(blackbox_planted_dlls test/blackbox/planted_dll_test.py)
+set_property(TEST blackbox_planted_dlls APPEND PROPERTY ENVIRONMENT
+             "LITE_LOAD_MARKER_DLL=$<TARGET_FILE:load_marker>;LITE_UNSAFE_IMPORTS_EXE=$<TARGET_FILE:unsafe_imports>")
 lite_blackbox_test(blackbox_background_tasks
                    test/blackbox/background_tasks_test.py)
 set_property(TEST blackbox_background_tasks APPEND PROPERTY ENVIRONMENT

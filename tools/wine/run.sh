@@ -41,8 +41,9 @@ if [ -n "${check:-}" ]; then
 fi
 mkdir -p "$prefix"
 prefix=$(cd "$prefix" && pwd)
+# A caller's own DLL overrides (a test's load order) come after ours.
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} \
-  WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 # First use of a prefix: create it, once, even when several runs start at
 # the same time; then keep one persistent wineserver for it.
@@ -98,7 +99,8 @@ for ((i = 0; i < nbinds; i++)); do
 done
 for d in proc dev sys; do mount --rbind "/$d" "$root/$d"; done
 export WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all} HOME=/root \
-  WINEDLLOVERRIDES="mscoree,mshtml=" PATH=$wine_bin:/usr/bin:/bin
+  WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=} \
+  PATH=$wine_bin:/usr/bin:/bin
 run() { /usr/sbin/chroot "$root" /usr/bin/env --chdir="$cwd" "$@"; }
 # First use of a prefix: create it, once, even when several runs start at
 # the same time.
