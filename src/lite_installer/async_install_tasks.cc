@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "base/file_util.h"
-#include "lite_installer/brand_info.h"
-#include "lite_installer/distrib_params.h"
-#include "lite_installer/internet_downloader.h"
+#include "lite_installer/brand/brand_info.h"
+#include "lite_installer/brand/distrib_params.h"
+#include "lite_util/internet_downloader.h"
 #include "lite_installer/variations_file.h"
 #include "lite_util/logging/log_message.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "base/scoped_handle.h"
-#include "lite_installer/service_hosts.h"
+#include "lite_util/service_hosts.h"
 #include "lite_installer/setup_command_line.h"
 
 namespace lite {

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "lite_installer/internet_downloader.h"
+#include "lite_util/internet_downloader.h"
 
 namespace lite {
 

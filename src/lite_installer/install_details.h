@@ -7,6 +7,10 @@
 
 namespace lite {
 
+// Whether the setup package travels in this executable's own resources.
+// This build is a lite installer.
+constexpr bool IsFullInstallerMode() { return false; }
+
 class InstallDetails {
  public:
   static const InstallDetails& Get();

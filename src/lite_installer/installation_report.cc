@@ -1,7 +1,7 @@
 #include "lite_installer/installation_report.h"
 
 #include "base/string_util.h"
-#include "lite_installer/service_hosts.h"
+#include "lite_util/service_hosts.h"
 
 namespace lite {
 

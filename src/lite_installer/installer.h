@@ -15,9 +15,9 @@
 #include "lite_installer/download_loop.h"
 #include "lite_installer/exit_codes.h"
 #include "lite_installer/installer_command_line.h"
-#include "lite_installer/installer_data.h"
+#include "lite_installer/brand/installer_data.h"
 #include "lite_installer/module_download.h"
-#include "lite_installer/statistics_reporter.h"
+#include "lite_util/statistics_reporter.h"
 
 namespace lite {
 

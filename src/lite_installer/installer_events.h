@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "lite_installer/download_urls.h"
-#include "lite_installer/install_stat_sender.h"
+#include "lite_util/download_urls.h"
+#include "lite_util/install_stat_sender.h"
 
 namespace lite {
 

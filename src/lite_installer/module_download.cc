@@ -3,9 +3,11 @@
 #include <limits>
 
 #include "base/string_util.h"
-#include "lite_installer/brand_info.h"
+#include "lite_installer/brand/brand_info.h"
+#include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_events.h"
+#include "lite_installer/installer_switches.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/system_checks.h"
 #include "lite_util/windows_version.h"
@@ -97,10 +99,18 @@ ModuleResult ModuleDownloader::DownloadModule(
   FileDownloadSink sink(file);
 
   std::unique_ptr<X64BuildExperiment> experiment = CreateExperiment();
-  if (!experiment->ApplySwitches(command_line) && context_.distrib_params) {
-    experiment->AdjustDownloadUrl(*context_.distrib_params);
+  const DistribParams* params = context_.distrib_params;
+  if (!experiment->ApplySwitches(
+          command_line.HasSwitch(switches::kDownloadX64),
+          command_line.HasSwitch(switches::kDownloadX32)) &&
+      params) {
+    experiment->AdjustDownloadUrl(
+        [params](const std::string& key, std::string* value) {
+          return params->Get(key, value);
+        });
   }
-  urls_ = BuildDownloadUrls(experiment->flavour(), *context_.brand_info,
+  urls_ = BuildDownloadUrls(experiment->flavour(),
+                            context_.brand_info->setup_urls(),
                             WindowsVersion());
   if (urls_.empty()) {
     LOG(ERROR) << "Setup url is empty.";

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "lite_installer/download_loop.h"
-#include "lite_installer/download_urls.h"
-#include "lite_installer/install_stat_sender.h"
-#include "lite_installer/internet_downloader.h"
+#include "lite_util/download_urls.h"
+#include "lite_util/install_stat_sender.h"
+#include "lite_util/internet_downloader.h"
 
 namespace lite {
 

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "lite_installer/brand_info.h"
+#include "lite_installer/brand/brand_info.h"
 #include "lite_installer/download_loop.h"
 #include "lite_installer/installer_command_line.h"
-#include "lite_installer/internet_downloader.h"
+#include "lite_util/internet_downloader.h"
 #include "lite_util/installer_registry.h"
 #include "test/support/recording_logger.h"
 

@@ -16,15 +16,16 @@ using std::min;
 
 #include "base/file_util.h"
 #include "base/scoped_handle.h"
-#include "lite_installer/brand_info.h"
-#include "lite_installer/distrib_params.h"
+#include "lite_installer/brand/brand_info.h"
+#include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/elevated_process.h"
 #include "lite_installer/exit_codes.h"
+#include "lite_installer/install_details.h"
 #include "lite_installer/installer.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_switches.h"
-#include "lite_installer/main_window.h"
-#include "lite_installer/message_dialogs.h"
+#include "lite_installer/ui/main_window.h"
+#include "lite_installer/ui/message_dialogs.h"
 #include "lite_installer/secure_environment.h"
 #include "lite_installer/shared_sections.h"
 #include "lite_util/crash_reporter/crash_reporter.h"
@@ -127,10 +128,12 @@ int RunInstallerProcess() {
   SecureEnvironmentResult secure_result =
       SetUpSecureEnvironment(&secure_exit_code);
 
-  auto crash_reporter = std::make_unique<CrashReporter>();
+  auto crash_reporter = std::make_unique<CrashReporter>(
+      InstallDetails::Get().product_version());
   crash_reporter->SetParameter("ptype", "installer");
 
-  SetLogger(std::make_unique<FileLogger>(LogFilePath(base::GetTempDirectory()),
+  SetLogger(std::make_unique<FileLogger>(LogFilePath(base::GetTempDirectory(),
+                                 InstallDetails::Get().install_suffix()),
                                          kMaxLogSize));
   LOG(INFO) << "-------------------------------------- Start install.";
 

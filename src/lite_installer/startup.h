@@ -4,10 +4,6 @@
 
 namespace lite {
 
-// Whether the setup package travels in this executable's own resources.
-// This build is a lite installer.
-constexpr bool IsFullInstallerMode() { return false; }
-
 // Runs the start-up sequence and returns the process exit code.
 int RunInstallerProcess();
 

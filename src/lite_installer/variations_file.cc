@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "base/base64.h"
-#include "lite_installer/internet_downloader.h"
+#include "lite_util/internet_downloader.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "lite_installer/distrib_params_parser.h"
+#include "lite_installer/brand/distrib_params_parser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);

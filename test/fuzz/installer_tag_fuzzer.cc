@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "lite_installer/installer_tag.h"
+#include "lite_installer/brand/installer_tag.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::span<const uint8_t> file(data, size);

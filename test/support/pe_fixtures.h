@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "lite_installer/installer_tag.h"
+#include "lite_installer/brand/installer_tag.h"
 
 namespace lite::test_fixtures {
 

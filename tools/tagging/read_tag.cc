@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "lite_installer/installer_tag.h"
+#include "lite_installer/brand/installer_tag.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -1,15 +1,13 @@
 #include "lite_util/crash_reporter/crash_reporter.h"
 
-#include "lite_installer/install_details.h"
-
 namespace lite {
 
 namespace {
 CrashReporter* g_crash_reporter = nullptr;
 }  // namespace
 
-CrashReporter::CrashReporter() {
-  SetParameter("ver", InstallDetails::Get().product_version());
+CrashReporter::CrashReporter(const std::string& product_version) {
+  SetParameter("ver", product_version);
   SetParameter("plat", "Win32");
   SetParameter("prod", "Zarvex");
   previous_filter_ = ::SetUnhandledExceptionFilter(&UnhandledExceptionFilter);

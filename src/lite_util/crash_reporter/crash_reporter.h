@@ -15,7 +15,8 @@ namespace lite {
 class CrashReporter {
  public:
   // Installs the process's unhandled-exception filter.
-  CrashReporter();
+  // `product_version`: the installer's version, for the "ver" annotation.
+  explicit CrashReporter(const std::string& product_version);
   // Puts the previous filter back.
   ~CrashReporter();
   CrashReporter(const CrashReporter&) = delete;

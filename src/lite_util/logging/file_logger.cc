@@ -7,7 +7,6 @@
 #include "base/file_util.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
-#include "lite_installer/install_details.h"
 #include "lite_util/logging/log_line_format.h"
 
 namespace lite {
@@ -56,13 +55,13 @@ enum class LockOutcome { kTaken, kTakenAfterAbandonment, kNotTaken };
 
 }  // namespace
 
-std::wstring LogFileName() {
-  return L"lite_installer" +
-         base::UTF8ToWide(InstallDetails::Get().install_suffix()) + L".log";
+std::wstring LogFileName(const std::string& install_suffix) {
+  return L"lite_installer" + base::UTF8ToWide(install_suffix) + L".log";
 }
 
-std::wstring LogFilePath(const std::wstring& temp_directory) {
-  return temp_directory + L"\\" + LogFileName();
+std::wstring LogFilePath(const std::wstring& temp_directory,
+                         const std::string& install_suffix) {
+  return temp_directory + L"\\" + LogFileName(install_suffix);
 }
 
 FileLogger::FileLogger(std::wstring path, uint32_t max_size)

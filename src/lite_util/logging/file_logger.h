@@ -11,12 +11,14 @@
 
 namespace lite {
 
-// Base name of the installer's log file ("lite_installer" + suffix + ".log").
-std::wstring LogFileName();
+// Base name of the installer's log file ("lite_installer" + the product's
+// install suffix + ".log"; the suffix is empty in this product).
+std::wstring LogFileName(const std::string& install_suffix = std::string());
 // The temporary directory (as the system reports it, with its trailing
 // backslash), a backslash and LogFileName(). An empty `temp_directory` gives
 // "\lite_installer.log", the root of the current drive.
-std::wstring LogFilePath(const std::wstring& temp_directory);
+std::wstring LogFilePath(const std::wstring& temp_directory,
+                         const std::string& install_suffix = std::string());
 
 class FileLogger : public Logger {
  public:
