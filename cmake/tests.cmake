@@ -43,8 +43,8 @@ lite_unittest(json_with_comments_unittest
   src/lite_util/json_comments_unittest.cc
   src/lite_util/json_with_comments_unittest.cc)
 lite_unittest(installer_tag_unittest
-  src/lite_installer/installer_tag_unittest.cc
-  src/lite_installer/distrib_params_unittest.cc)
+  src/lite_installer/brand/installer_tag_unittest.cc
+  src/lite_installer/brand/distrib_params_unittest.cc)
 lite_unittest(system_checks_unittest
   src/lite_util/system_checks_unittest.cc
   src/lite_util/windows_version_unittest.cc)
@@ -69,20 +69,20 @@ set_property(SOURCE test/resources/brand_packages.rc APPEND PROPERTY
   OBJECT_DEPENDS ${LITE_TEST_RES_GEN}/partner.cab ${LITE_TEST_RES_GEN}/int.cab
                  ${LITE_TEST_RES_GEN}/multi.cab ${LITE_RES_GEN}/brand_package.cab)
 lite_unittest(brand_info_unittest
-  src/lite_installer/brand_info_unittest.cc
-  src/lite_installer/installer_data_unittest.cc
+  src/lite_installer/brand/brand_info_unittest.cc
+  src/lite_installer/brand/installer_data_unittest.cc
   src/lite_util/cabinet_reader_unittest.cc
   test/resources/brand_packages.rc)
 target_include_directories(brand_info_unittest PRIVATE ${LITE_TEST_RES_GEN}
                            ${LITE_RES_GEN})
 
 lite_unittest(download_unittest
-  src/lite_installer/blocking_call_thread_unittest.cc
-  src/lite_installer/download_urls_unittest.cc
-  src/lite_installer/internet_downloader_unittest.cc
-  src/lite_installer/response_body_unittest.cc
+  src/lite_util/blocking_call_thread_unittest.cc
+  src/lite_util/download_urls_unittest.cc
+  src/lite_util/internet_downloader_unittest.cc
+  src/lite_util/response_body_unittest.cc
   src/lite_installer/module_download_unittest.cc
-  src/lite_installer/install_stat_sender_unittest.cc
+  src/lite_util/install_stat_sender_unittest.cc
   src/lite_util/url_escape_unittest.cc)
 add_dependencies(download_unittest lite_installer)
 
@@ -152,6 +152,9 @@ add_test(NAME executable_file
                  ${CMAKE_SOURCE_DIR}/test/blackbox/executable_test.py)
 set_tests_properties(executable_file PROPERTIES
   ENVIRONMENT "LITE_INSTALLER_EXE=$<TARGET_FILE:lite_installer>;LITE_PRODUCT_VERSION=${LITE_PRODUCT_VERSION}")
+
+# Every C and C++ file as clang-format makes it.
+add_test(NAME source_format COMMAND ${CMAKE_SOURCE_DIR}/tools/check_format.sh)
 
 # The byte-level units, built for the host with sanitizers, and their fuzz
 # targets run for a bounded time.

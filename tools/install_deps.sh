@@ -14,7 +14,7 @@ packages=(
   debootstrap util-linux
   xvfb xauth x11-apps imagemagick
   gcab osslsigncode openssl
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   googletest
 )
 
