@@ -64,12 +64,29 @@ void CloseInternetHandle(HINTERNET* handle) {
 // close until the call is over (seen with a host sending endless headers).
 struct Abandoned {
   HINTERNET handles[3];
+  std::shared_ptr<void> keep_alive;  // what the handles' callbacks point to
 };
 
 DWORD WINAPI CloseAbandoned(void* param) {
   std::unique_ptr<Abandoned> abandoned(static_cast<Abandoned*>(param));
   for (HINTERNET& handle : abandoned->handles) CloseInternetHandle(&handle);
   return 0;
+}
+
+// Counts the answer bytes WinINet reports, into the std::atomic<uint32_t>
+// that is the request's context. Nothing may leave a WinINet callback.
+void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
+                             LPVOID info, DWORD length) {
+  if (status != INTERNET_STATUS_RESPONSE_RECEIVED || !context || !info ||
+      length < sizeof(DWORD)) {
+    return;
+  }
+  auto* counter = reinterpret_cast<std::atomic<uint32_t>*>(context);
+  const uint32_t bytes = *static_cast<const DWORD*>(info);
+  uint32_t seen = counter->load();
+  while (!counter->compare_exchange_weak(
+      seen, seen > UINT32_MAX - bytes ? UINT32_MAX : seen + bytes)) {
+  }
 }
 
 struct SendCall {
@@ -91,6 +108,9 @@ void Send(void* context) {
 // The handles of the current request and what its blocking calls return.
 // A call that was given up still holds it.
 struct InternetDownloader::Request {
+  // Bytes of answer the request's status callback was told of, since the
+  // last send: the answer headers, once the send is over.
+  std::atomic<uint32_t> answer_bytes{0};
   HINTERNET session = nullptr;
   HINTERNET connection = nullptr;
   HINTERNET request = nullptr;
@@ -182,7 +202,8 @@ void InternetDownloader::AbandonHandles() {
   auto abandoned = std::make_unique<Abandoned>(Abandoned{
       {std::exchange(request_->request, nullptr),
        std::exchange(request_->connection, nullptr),
-       std::exchange(request_->session, nullptr)}});
+       std::exchange(request_->session, nullptr)},
+      request_});
   HANDLE thread = ::CreateThread(nullptr, 0, CloseAbandoned, abandoned.get(),
                                  0, nullptr);
   if (thread) {
@@ -251,6 +272,10 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
     return false;
   }
   SetTimeouts(request_->session, limits_.socket_timeout_ms);
+  if (::InternetSetStatusCallbackW(request_->session, StatusCallback) ==
+      INTERNET_INVALID_STATUS_CALLBACK) {
+    LOG(ERROR) << "SetStatusCallback failed";
+  }
 
   url_ = url;
   if (!OpenChain(url, kAcceptHeader)) return false;
@@ -327,7 +352,8 @@ bool InternetDownloader::SendOne(const std::wstring& url,
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
   request_->request =
       ::HttpOpenRequestW(request_->connection, L"GET", object.c_str(), nullptr,
-                         nullptr, nullptr, flags, 0);
+                         nullptr, nullptr, flags,
+                         reinterpret_cast<DWORD_PTR>(&request_->answer_bytes));
   if (!request_->request) {
     SetError("internet_open_url-");
     return false;
@@ -335,6 +361,7 @@ bool InternetDownloader::SendOne(const std::wstring& url,
   SetTimeouts(request_->request, limits_.socket_timeout_ms);
 
   // The call runs on the call thread, under the exception guard there.
+  request_->answer_bytes = 0;
   bool ran = RunBlocking(
       [r = request_, handle = request_->request, headers] {
         SendCall call = {handle, &headers, FALSE, 0};
@@ -358,10 +385,9 @@ bool InternetDownloader::SendOne(const std::wstring& url,
     SetError("internet_open_url-", request_->error);
     return false;
   }
-  DWORD header_size = 0;
-  if (!::HttpQueryInfoW(request_->request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr,
-                        &header_size, nullptr) &&
-      header_size / sizeof(wchar_t) > kMaxHeaderBytes) {
+  // The size as the callback heard it: asking WinINet for the raw headers
+  // takes Wine minutes for a few megabytes of them.
+  if (request_->answer_bytes.load() > kMaxHeaderBytes) {
     LOG(ERROR) << "The answer headers from " << url << " are longer than "
                << kMaxHeaderBytes << " bytes";
     SetError("internet_open_url-", ERROR_HTTP_INVALID_HEADER);
