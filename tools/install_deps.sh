@@ -13,7 +13,7 @@ packages=(
   libz-mingw-w64-dev
   debootstrap util-linux
   xvfb xauth x11-apps imagemagick
-  gcab osslsigncode openssl
+  gcab osslsigncode openssl libssl-dev
   clang libclang-rt-14-dev clang-format
   googletest
 )

@@ -19,7 +19,7 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 "$build/host_unittests" --gtest_brief=1
 
 for fuzzer in installer_tag_fuzzer distrib_params_fuzzer json_comments_fuzzer \
-  trust_bytes_fuzzer; do
+  trust_bytes_fuzzer response_body_fuzzer; do
   corpus="$build/corpus/$fuzzer"
   mkdir -p "$corpus" "$build/findings/$fuzzer"
   cp -n "$repo/test/fuzz/corpus/$fuzzer"/* "$corpus"/ 2>/dev/null || true
