@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
+#include "base/scoped_internet_handle.h"
 #include "base/string_util.h"
 #include "lite_util/exception_guard.h"
 #include "lite_util/logging/log_message.h"
@@ -54,33 +56,15 @@ void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
   }
 }
 
-void CloseInternetHandle(HINTERNET* handle) {
-  if (*handle) ::InternetCloseHandle(*handle);
-  *handle = nullptr;
-}
-
-struct SendCall {
-  HINTERNET request;
-  const std::wstring* headers;
-  BOOL succeeded;
-  DWORD error;
-};
-
-void Send(void* context) {
-  auto* call = static_cast<SendCall*>(context);
-  call->succeeded = ::HttpSendRequestW(call->request, call->headers->c_str(),
-                                       static_cast<DWORD>(-1), nullptr, 0);
-  call->error = ::GetLastError();
-}
-
 }  // namespace
 
 // The handles of the current request and what its blocking calls return.
 // A call that was given up still holds it.
 struct InternetDownloader::Request {
-  HINTERNET session = nullptr;
-  HINTERNET connection = nullptr;
-  HINTERNET request = nullptr;
+  // In this order, so that they close request first.
+  base::ScopedInternetHandle session;
+  base::ScopedInternetHandle connection;
+  base::ScopedInternetHandle request;
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   BOOL succeeded = FALSE;
   DWORD bytes = 0;
@@ -140,7 +124,7 @@ InternetDownloader::InternetDownloader()
       request_(std::make_shared<Request>()),
       calls_(std::make_unique<BlockingCallThread>()) {}
 
-InternetDownloader::~InternetDownloader() { CloseHandles(); }
+InternetDownloader::~InternetDownloader() { ResetHandles(); }
 
 void InternetDownloader::SetDefaultLimits(const Limits& limits) {
   g_default_limits = limits;
@@ -155,14 +139,12 @@ InternetDownloader* InternetDownloader::Replacement() {
   return replacement != this ? replacement : nullptr;
 }
 
-void InternetDownloader::CloseHandles() {
+void InternetDownloader::ResetHandles() {
   // Closing the handles also ends a call that was given up (on Windows at
-  // once; Wine lets it finish by itself).
-  DWORD error = ::GetLastError();
-  CloseInternetHandle(&request_->request);
-  CloseInternetHandle(&request_->connection);
-  CloseInternetHandle(&request_->session);
-  ::SetLastError(error);
+  // once; Wine lets it finish by itself). The last error stays.
+  request_->request.Reset();
+  request_->connection.Reset();
+  request_->session.Reset();
 }
 
 void InternetDownloader::SetError(const char* step) {
@@ -181,11 +163,11 @@ bool InternetDownloader::RunBlocking(std::function<void()> call,
     case BlockingCallThread::Outcome::kTimedOut:
       LOG(ERROR) << "No progress from " << url_ << " in " << timeout_ms
                  << " ms";
-      CloseHandles();
+      ResetHandles();
       ::SetLastError(ERROR_INTERNET_TIMEOUT);
       return false;
     case BlockingCallThread::Outcome::kCancelled:
-      CloseHandles();
+      ResetHandles();
       ::SetLastError(ERROR_CANCELLED);
       return false;
     case BlockingCallThread::Outcome::kFailed:
@@ -208,7 +190,7 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
   received_ = 0;
   status_ = 0;
   sink_ = nullptr;
-  CloseHandles();
+  ResetHandles();
   if (!calls_->usable()) {
     // The last request was given up and its call may still run: start
     // afresh.
@@ -216,13 +198,13 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
     calls_ = std::make_unique<BlockingCallThread>();
   }
 
-  request_->session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG,
-                                      nullptr, nullptr, 0);
-  if (!request_->session) {
+  request_->session.Reset(::InternetOpenW(
+      kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!request_->session.IsValid()) {
     SetError("internet_open-");
     return false;
   }
-  SetTimeouts(request_->session, limits_.socket_timeout_ms);
+  SetTimeouts(request_->session.Get(), limits_.socket_timeout_ms);
 
   url_ = url;
   if (!OpenChain(url, kAcceptHeader)) return false;
@@ -238,12 +220,13 @@ bool InternetDownloader::OpenChain(const std::wstring& url,
   std::wstring current = url;
   for (int redirects = 0;; ++redirects) {
     if (!SendOne(current, headers)) return false;
-    if (!QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status_)) {
+    if (!QueryNumber(request_->request.Get(), HTTP_QUERY_STATUS_CODE,
+                     &status_)) {
       status_ = 0;
     }
     if (!IsRedirect(status_)) return true;
     std::optional<std::wstring> location =
-        QueryText(request_->request, HTTP_QUERY_LOCATION);
+        QueryText(request_->request.Get(), HTTP_QUERY_LOCATION);
     if (!location || location->empty()) return true;
     if (redirects == kMaxRedirects) {
       LOG(ERROR) << "More than " << kMaxRedirects << " redirects from " << url;
@@ -264,8 +247,8 @@ bool InternetDownloader::OpenChain(const std::wstring& url,
 
 bool InternetDownloader::SendOne(const std::wstring& url,
                                  const std::wstring& headers) {
-  CloseInternetHandle(&request_->request);
-  CloseInternetHandle(&request_->connection);
+  request_->request.Reset();
+  request_->connection.Reset();
 
   URL_COMPONENTSW parts = {sizeof(parts)};
   parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength =
@@ -287,31 +270,35 @@ bool InternetDownloader::SendOne(const std::wstring& url,
   }
   if (object.empty()) object = L"/";
 
-  request_->connection =
-      ::InternetConnectW(request_->session, host.c_str(), parts.nPort, nullptr,
-                         nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-  if (!request_->connection) {
+  request_->connection.Reset(
+      ::InternetConnectW(request_->session.Get(), host.c_str(), parts.nPort,
+                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!request_->connection.IsValid()) {
     SetError("internet_open_url-");
     return false;
   }
-  SetTimeouts(request_->connection, limits_.socket_timeout_ms);
+  SetTimeouts(request_->connection.Get(), limits_.socket_timeout_ms);
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-  request_->request =
-      ::HttpOpenRequestW(request_->connection, L"GET", object.c_str(), nullptr,
-                         nullptr, nullptr, flags, 0);
-  if (!request_->request) {
+  request_->request.Reset(::HttpOpenRequestW(request_->connection.Get(), L"GET",
+                                             object.c_str(), nullptr, nullptr,
+                                             nullptr, flags, 0));
+  if (!request_->request.IsValid()) {
     SetError("internet_open_url-");
     return false;
   }
-  SetTimeouts(request_->request, limits_.socket_timeout_ms);
+  SetTimeouts(request_->request.Get(), limits_.socket_timeout_ms);
 
   // The call runs on the call thread, under the exception guard there.
   bool ran = RunBlocking(
-      [r = request_, handle = request_->request, headers] {
-        SendCall call = {handle, &headers, FALSE, 0};
-        r->raised = !RunWithExceptionGuard(Send, &call, nullptr, &r->exception);
-        r->succeeded = call.succeeded;
+      [r = request_, handle = request_->request.Get(), headers] {
+        GuardedCall<BOOL> call = RunGuardedCall([&] {
+          return ::HttpSendRequestW(handle, headers.c_str(),
+                                    static_cast<DWORD>(-1), nullptr, 0);
+        });
+        r->raised = call.raised;
+        r->exception = call.exception;
+        r->succeeded = call.result;
         r->error = call.error;
       },
       limits_.answer_timeout_ms);
@@ -323,7 +310,7 @@ bool InternetDownloader::SendOne(const std::wstring& url,
     exception_info_ = request_->exception;
     LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
                << exception_info_.code;
-    CloseHandles();
+    ResetHandles();
     return false;
   }
   if (!request_->succeeded) {
@@ -331,8 +318,8 @@ bool InternetDownloader::SendOne(const std::wstring& url,
     return false;
   }
   DWORD header_size = 0;
-  if (!::HttpQueryInfoW(request_->request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr,
-                        &header_size, nullptr) &&
+  if (!::HttpQueryInfoW(request_->request.Get(), HTTP_QUERY_RAW_HEADERS_CRLF,
+                        nullptr, &header_size, nullptr) &&
       header_size / sizeof(wchar_t) > kMaxHeaderBytes) {
     LOG(ERROR) << "The answer headers from " << url << " are longer than "
                << kMaxHeaderBytes << " bytes";
@@ -347,8 +334,9 @@ bool InternetDownloader::PlanResume(DownloadSink* sink) {
   ResumeKind kind = ResumeKind::kNone;
   if (offset != 0) {
     kind = ResumeKind::kSeek;
-    DWORD position = ::InternetSetFilePointer(
-        request_->request, static_cast<LONG>(offset), nullptr, FILE_BEGIN, 0);
+    DWORD position = ::InternetSetFilePointer(request_->request.Get(),
+                                              static_cast<LONG>(offset),
+                                              nullptr, FILE_BEGIN, 0);
     if (position != offset) {
       DWORD error = ::GetLastError();
       if (error != ERROR_INTERNET_INVALID_OPERATION) {
@@ -365,10 +353,12 @@ bool InternetDownloader::PlanResume(DownloadSink* sink) {
     }
   }
   std::optional<std::string> length, range;
-  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_LENGTH)) {
+  if (auto text =
+          QueryText(request_->request.Get(), HTTP_QUERY_CONTENT_LENGTH)) {
     length = base::WideToUTF8(*text);
   }
-  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_RANGE)) {
+  if (auto text =
+          QueryText(request_->request.Get(), HTTP_QUERY_CONTENT_RANGE)) {
     range = base::WideToUTF8(*text);
   }
   plan_ = PlanBody(offset, kind, status_, length, range, sink->limit());
@@ -402,11 +392,13 @@ uint32_t InternetDownloader::Read() {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->Read();
   }
-  if (!error_text_.empty() || !request_->request || !sink_) return 0;
+  if (!error_text_.empty() || !request_->request.IsValid() || !sink_) {
+    return 0;
+  }
   // An answer with another status has no body for us; Finalize says why.
   if (status_ != plan_.expected_status) return 0;
   if (!RunBlocking(
-          [r = request_, handle = request_->request] {
+          [r = request_, handle = request_->request.Get()] {
             r->bytes = 0;
             r->succeeded = ::InternetReadFile(handle, r->buffer.get(),
                                               kBufferSize, &r->bytes);
@@ -444,8 +436,8 @@ bool InternetDownloader::Finalize(int* status_out) {
   if (!error_text_.empty()) return false;
   DWORD status = 0;
   bool queried =
-      request_->request &&
-      QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status);
+      request_->request.IsValid() &&
+      QueryNumber(request_->request.Get(), HTTP_QUERY_STATUS_CODE, &status);
   if (!queried || status != plan_.expected_status) {
     DWORD error = ::GetLastError();
     if (!queried) status = 0;
@@ -491,12 +483,13 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
     return false;
   }
   bool downloaded = false;
-  HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    FileDownloadSink sink(file);
+  base::ScopedFile file(::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.IsValid()) {
+    FileDownloadSink sink(file.Get());
     downloaded = PlainDownload(url, &sink, cancel_event);
-    ::CloseHandle(file);
+    file.Reset();
   }
   bool moved = downloaded &&
                ::MoveFileExW(temp_path.c_str(), target.c_str(),
@@ -523,14 +516,14 @@ std::string InternetDownloader::GetResponseHeader(const std::string& name) {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->GetResponseHeader(name);
   }
-  if (!request_->request) return std::string();
+  if (!request_->request.IsValid()) return std::string();
   std::string buffer(std::max<size_t>(name.size() + 1, 256), '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::fill(buffer.begin(), buffer.end(), '\0');
     std::copy(name.begin(), name.end(), buffer.begin());
     DWORD size = static_cast<DWORD>(buffer.size());
-    if (::HttpQueryInfoA(request_->request, HTTP_QUERY_CUSTOM, buffer.data(),
-                         &size, nullptr)) {
+    if (::HttpQueryInfoA(request_->request.Get(), HTTP_QUERY_CUSTOM,
+                         buffer.data(), &size, nullptr)) {
       buffer.resize(size);
       return buffer;
     }

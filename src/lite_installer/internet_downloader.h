@@ -172,7 +172,8 @@ class InternetDownloader {
   std::optional<std::string> QueryHeader(DWORD query);
   void SetError(const char* step);
   void SetError(const char* step, DWORD error);
-  void CloseHandles();
+  // Closes the request's handles.
+  void ResetHandles();
   InternetDownloader* Replacement();
 
   std::wstring url_;
