@@ -386,15 +386,15 @@ int Installer::InstallBrowser() {
   LOG(INFO) << "Executable path: " << module_path_;
   ::DeleteFileW(module_path_.c_str());
 
-  // The package file goes on every path out of here.
-  struct PackageRemover {
+  // The package file goes on every path out of here, its handles first.
+  struct Cleanup {
     Installer* installer;
-    ~PackageRemover() {
+    ~Cleanup() {
       installer->module_lock_.Reset();
       installer->package_lock_.reset();
       ::DeleteFileW(installer->module_path_.c_str());
     }
-  } remover{this};
+  } cleanup{this};
 
   const int64_t t0 = MonotonicMicroseconds();
   if (int code = GetModule(module_path_, permanent_lock)) return code;
