@@ -35,7 +35,12 @@ lite_unittest(installer_command_line_unittest
   src/lite_installer/setup_command_line_unittest.cc)
 lite_unittest(base_unittest
   src/base/file_util_unittest.cc
-  src/base/string_util_unittest.cc)
+  src/base/guid_unittest.cc
+  src/base/process_unittest.cc
+  src/base/scoped_generic_unittest.cc
+  src/base/string_util_unittest.cc
+  src/base/worker_thread_unittest.cc)
+add_dependencies(base_unittest exit_with)
 lite_unittest(file_logger_unittest
   src/lite_util/logging/file_logger_unittest.cc
   src/lite_util/logging/log_line_format_unittest.cc)
@@ -101,6 +106,9 @@ add_dependencies(secure_environment_unittest exit_with)
 add_executable(run_and_report tools/test_launcher/run_and_report.cc)
 target_link_options(run_and_report PRIVATE ${LITE_STATIC_LINK} -municode)
 add_executable(exit_with test/helpers/exit_with.cc)
+# The helper programs own their handles with base's header-only owners.
+target_include_directories(run_and_report PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_include_directories(exit_with PRIVATE ${CMAKE_SOURCE_DIR}/src)
 # For the planted-DLL test: a marker DLL that records being loaded, and a
 # program that imports at load time every DLL the installer must not.
 add_library(load_marker SHARED test/helpers/load_marker.cc)
@@ -200,6 +208,7 @@ endfunction()
 # fixture, after the prefix exists. Adding a certificate that is already
 # there changes nothing.
 add_executable(add_root_cert tools/test_launcher/add_root_cert.cc)
+target_include_directories(add_root_cert PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(add_root_cert PRIVATE crypt32)
 target_link_options(add_root_cert PRIVATE ${LITE_STATIC_LINK} -municode)
 lite_windows_path(dev_root_windows ${LITE_DEV_PKI_DIR}/code_signing/root.pem)
@@ -232,6 +241,7 @@ add_custom_command(OUTPUT ${trust_package_rc_files}
           ${LITE_DEV_PKI_DIR}/stamp
   VERBATIM)
 add_library(setup_stub_main OBJECT test/setup_stub/setup_stub.cc)
+target_include_directories(setup_stub_main PRIVATE ${CMAKE_SOURCE_DIR}/src)
 foreach(package IN LISTS trust_packages)
   add_executable(trust_package_${package} WIN32
     $<TARGET_OBJECTS:setup_stub_main> ${LITE_TRUST_LISTS}/${package}.rc)
@@ -260,6 +270,7 @@ target_link_libraries(verify_package PRIVATE lite_core)
 target_link_options(verify_package PRIVATE ${LITE_STATIC_LINK} -municode
                     -Wl,--gc-sections)
 add_executable(setup_stub_probe test/helpers/setup_stub_probe.cc)
+target_include_directories(setup_stub_probe PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(setup_stub_probe PRIVATE ${LITE_STATIC_LINK} -municode)
 
 set(LITE_TRUST_TEST_ENV

@@ -132,8 +132,8 @@ bool DeleteDirectoryRecursive(const std::wstring& path) {
   }
   WIN32_FIND_DATAW data;
   std::wstring pattern = path + L"\\*";
-  HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
+  ScopedFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+  if (find.IsValid()) {
     do {
       std::wstring name = data.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -149,8 +149,8 @@ bool DeleteDirectoryRecursive(const std::wstring& path) {
         }
         ::DeleteFileW(child.c_str());
       }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.Get(), &data));
+    find.Reset();  // before the folder itself goes
   }
   return ::RemoveDirectoryW(path.c_str()) || !DirectoryExists(path);
 }

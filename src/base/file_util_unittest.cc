@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "gtest/gtest.h"
 
 namespace base {
@@ -18,13 +19,12 @@ std::vector<std::wstring> Find(const std::wstring& directory,
                                const wchar_t* pattern) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE find = ::FindFirstFileW((directory + pattern).c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  ScopedFindHandle find(::FindFirstFileW((directory + pattern).c_str(), &data));
+  if (!find.IsValid()) return names;
   do {
     std::wstring name = data.cFileName;
     if (name != L"." && name != L"..") names.push_back(name);
-  } while (::FindNextFileW(find, &data));
-  ::FindClose(find);
+  } while (::FindNextFileW(find.Get(), &data));
   return names;
 }
 
@@ -67,13 +67,12 @@ bool StartUnixProgram(const char* program, const wchar_t* option,
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                        0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hThread) ::CloseHandle(process.hThread);
-  if (process.hProcess) ::CloseHandle(process.hProcess);
-  return true;
+  const bool started =
+      ::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &startup, &process) != FALSE;
+  ScopedHandle thread(process.hThread);
+  ScopedHandle child(process.hProcess);
+  return started;
 }
 
 // Whether `path`'s attributes come to match `wanted` within 10 seconds.
@@ -101,11 +100,11 @@ bool IsMissing(DWORD attributes) {
 // there the link is made by the Linux program ln.
 bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
   if (!::CreateDirectoryW(link.c_str(), nullptr)) return false;
-  HANDLE handle = ::CreateFileW(
+  ScopedFile handle(::CreateFileW(
       link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   bool made = false;
-  if (handle != INVALID_HANDLE_VALUE) {
+  if (handle.IsValid()) {
     // A mount point's reparse data: the target in the NT namespace, then
     // an empty print name.
     const std::wstring nt_target = L"\\??\\" + target;
@@ -123,10 +122,10 @@ bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
     buffer.print_offset = bytes + sizeof(wchar_t);
     buffer.data_length = 8 + bytes + 2 * sizeof(wchar_t);
     DWORD returned = 0;
-    made = ::DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, &buffer,
+    made = ::DeviceIoControl(handle.Get(), FSCTL_SET_REPARSE_POINT, &buffer,
                              buffer.data_length + 8, nullptr, 0, &returned,
                              nullptr) != FALSE;
-    ::CloseHandle(handle);
+    handle.Reset();
   }
   if (made) return true;
   ::RemoveDirectoryW(link.c_str());

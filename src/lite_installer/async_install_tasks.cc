@@ -62,11 +62,6 @@ void DownloadBundle(const std::string& url, const std::wstring& path,
 
 }  // namespace
 
-struct AsyncInstallTasks::Work {
-  base::ScopedHandle stop_event{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  std::vector<std::function<void()>> tasks;
-};
-
 BackgroundTaskPlan PlanBackgroundTasks(const DistribParams& params) {
   BackgroundTaskPlan plan;
   plan.variations = IsExactlyOne(params, "vup", "1");
@@ -98,9 +93,8 @@ AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
 
 AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
                                      const DistribParams& params,
-                                     const Options& options)
-    : work_(std::make_shared<Work>()) {
-  if (!work_->stop_event.IsValid()) {
+                                     const Options& options) {
+  if (!thread_.stop_event()) {
     PLOG(ERROR) << "Failed to create stop event";
   }
   const BackgroundTaskPlan plan = PlanBackgroundTasks(params);
@@ -114,36 +108,32 @@ AsyncInstallTasks::AsyncInstallTasks(const BrandInfo& brand_info,
   for (const auto& [enabled, path] : rows) {
     if (enabled) *path = ReserveTempPath(options.directory);
   }
-  AddTasks(brand_info, plan, options.server_config_host);
-  if (!work_->tasks.empty()) InitializeThread();
+  std::vector<Task> tasks =
+      MakeTasks(brand_info, plan, options.server_config_host);
+  if (!tasks.empty()) InitializeThread(std::move(tasks));
 }
 
 AsyncInstallTasks::~AsyncInstallTasks() {
-  if (thread_.IsValid()) {
-    ::SetEvent(work_->stop_event.Get());
-    if (::WaitForSingleObject(thread_.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
-      LOG(ERROR) << "Background tasks did not stop in " << kStopWaitMs
-                 << " ms; they end with the process";
-    }
+  if (thread_.started() && !thread_.Stop(kStopWaitMs)) {
+    LOG(ERROR) << "Background tasks did not stop in " << kStopWaitMs
+               << " ms; they end with the process";
   }
   for (const std::wstring* path :
        {&paths_.variations_update, &paths_.abt_update,
         &paths_.server_config_bundle}) {
     if (!path->empty()) ::DeleteFileW(path->c_str());
   }
-  thread_.Reset();
 }
 
 bool AsyncInstallTasks::WaitForTasks(DWORD timeout_ms) const {
-  return !thread_.IsValid() ||
-         ::WaitForSingleObject(thread_.Get(), timeout_ms) == WAIT_OBJECT_0;
+  return thread_.Join(timeout_ms);
 }
 
-void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
-                                 const BackgroundTaskPlan& plan,
-                                 const std::string& server_config_host) {
-  HANDLE stop = work_->stop_event.Get();
-  std::vector<std::function<void()>>& tasks = work_->tasks;
+std::vector<AsyncInstallTasks::Task> AsyncInstallTasks::MakeTasks(
+    const BrandInfo& brand_info, const BackgroundTaskPlan& plan,
+    const std::string& server_config_host) const {
+  HANDLE stop = thread_.stop_event();
+  std::vector<Task> tasks;
   if (!paths_.variations_update.empty()) {
     tasks.push_back(
         [url = brand_info.AppendServiceQuery(brand_info.variations_url()),
@@ -170,37 +160,28 @@ void AsyncInstallTasks::AddTasks(const BrandInfo& brand_info,
          path = paths_.preloaded_wallpaper_bundle,
          stop] { DownloadBundle(url, path, stop, "wallpaper bundle"); });
   }
+  return tasks;
 }
 
-bool AsyncInstallTasks::InitializeThread() {
-  auto* param = new std::shared_ptr<Work>(work_);
-  thread_.Reset(::CreateThread(nullptr, 0, &AsyncInstallTasks::ThreadMain,
-                               param, 0, nullptr));
-  if (!thread_.IsValid()) {
+bool AsyncInstallTasks::InitializeThread(std::vector<Task> tasks) {
+  HANDLE stop = thread_.stop_event();
+  auto run = [tasks = std::move(tasks), stop] {
+    for (const Task& task : tasks) {
+      if (::WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) break;
+      try {
+        task();
+      } catch (const std::exception& e) {
+        LOG(ERROR) << "A background task raised: " << e.what();
+      } catch (...) {
+        LOG(ERROR) << "A background task raised an exception";
+      }
+    }
+  };
+  if (!thread_.Start(std::move(run))) {
     PLOG(ERROR) << "Failed to create thread for async install tasks";
-    delete param;
     return false;
   }
   return true;
-}
-
-DWORD WINAPI AsyncInstallTasks::ThreadMain(void* param) {
-  std::shared_ptr<Work> work =
-      std::move(*static_cast<std::shared_ptr<Work>*>(param));
-  delete static_cast<std::shared_ptr<Work>*>(param);
-  for (const std::function<void()>& task : work->tasks) {
-    if (::WaitForSingleObject(work->stop_event.Get(), 0) == WAIT_OBJECT_0) {
-      break;
-    }
-    try {
-      task();
-    } catch (const std::exception& e) {
-      LOG(ERROR) << "A background task raised: " << e.what();
-    } catch (...) {
-      LOG(ERROR) << "A background task raised an exception";
-    }
-  }
-  return 0;
 }
 
 }  // namespace lite

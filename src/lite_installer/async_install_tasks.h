@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "base/scoped_handle.h"
+#include "base/worker_thread.h"
 #include "lite_util/service_hosts.h"
 #include "lite_installer/setup_command_line.h"
 
@@ -72,24 +72,23 @@ class AsyncInstallTasks {
   const BackgroundTaskPaths& paths() const { return paths_; }
 
   // Whether a worker thread runs (or ran) the tasks.
-  bool has_worker() const { return thread_.IsValid(); }
+  bool has_worker() const { return thread_.started(); }
   // Waits up to `timeout_ms` for the tasks to end by themselves; true when
   // they have (or there were none). The installation never waits for them.
   bool WaitForTasks(DWORD timeout_ms) const;
 
  private:
-  // The worker's share: it outlives this object when the worker is left
-  // running.
-  struct Work;
+  using Task = std::function<void()>;
 
-  static DWORD WINAPI ThreadMain(void* param);
-  bool InitializeThread();
-  void AddTasks(const BrandInfo& brand_info, const BackgroundTaskPlan& plan,
-                const std::string& server_config_host);
+  bool InitializeThread(std::vector<Task> tasks);
+  std::vector<Task> MakeTasks(const BrandInfo& brand_info,
+                              const BackgroundTaskPlan& plan,
+                              const std::string& server_config_host) const;
 
   BackgroundTaskPaths paths_;
-  std::shared_ptr<Work> work_;
-  base::ScopedHandle thread_;
+  // The tasks and the stop event they watch belong to the worker, which
+  // outlives this object when it is left running.
+  base::WorkerThread thread_;
 };
 
 }  // namespace lite

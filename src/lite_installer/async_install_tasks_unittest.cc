@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
@@ -50,16 +51,13 @@ class ScriptedNetwork : public InternetDownloader {
   ScriptedNetwork() : started_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     SetReplacement(this);
   }
-  ~ScriptedNetwork() override {
-    SetReplacement(nullptr);
-    ::CloseHandle(started_);
-  }
+  ~ScriptedNetwork() override { SetReplacement(nullptr); }
 
   void SetAnswer(const std::string& url, struct Answer answer) {
     answers_[url] = std::move(answer);
   }
   void HoldFirstDownloadUntilCancelled() { hold_ = true; }
-  HANDLE started() const { return started_; }
+  HANDLE started() const { return started_.Get(); }
   std::vector<std::string> requested() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requested_;
@@ -89,7 +87,7 @@ class ScriptedNetwork : public InternetDownloader {
       requested_.push_back(url);
     }
     headers_.clear();
-    ::SetEvent(started_);
+    ::SetEvent(started_.Get());
     if (hold_) {
       hold_ = false;
       ::WaitForSingleObject(cancel_event, kTaskTimeoutMs);
@@ -110,7 +108,7 @@ class ScriptedNetwork : public InternetDownloader {
     return &it->second;
   }
 
-  HANDLE started_;
+  base::ScopedHandle started_;
   bool hold_ = false;
   std::map<std::string, struct Answer> answers_;
   std::map<std::string, std::string> headers_;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/file_util.h"
-#include "base/scoped_handle.h"
+#include "base/process.h"
 #include "gtest/gtest.h"
 #include "test/support/recording_logger.h"
 
@@ -321,16 +321,11 @@ TEST_F(DelayedParamsTest, SecondProcessOfTheSameFileSharesTheBlock) {
                               L"\" --gtest_also_run_disabled_tests "
                               L"--gtest_filter=" +
                               kChildTest;
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
-  ASSERT_TRUE(::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr,
-                               FALSE, 0, nullptr, nullptr, &startup, &process))
-      << ::GetLastError();
-  base::ScopedHandle process_handle(process.hProcess);
-  base::ScopedHandle thread_handle(process.hThread);
-  ASSERT_EQ(::WaitForSingleObject(process.hProcess, 120000), WAIT_OBJECT_0);
+  const base::Process process = base::Process::Launch(command_line);
+  ASSERT_TRUE(process.IsValid()) << ::GetLastError();
   DWORD exit_code = 1;
-  ASSERT_TRUE(::GetExitCodeProcess(process.hProcess, &exit_code));
+  ASSERT_EQ(process.WaitForExit(120000, &exit_code),
+            base::Process::WaitResult::kExited);
   EXPECT_EQ(exit_code, 0u) << "the child's checks failed";
   EXPECT_EQ(GetSetupFailureReason(), kSetupFailureAlreadyInstalled);
 }

@@ -1,11 +1,11 @@
 #include "lite_installer/installer.h"
 
-#include <objbase.h>
-
 #include <cmath>
-#include <exception>
 
 #include "base/file_util.h"
+#include "base/guid.h"
+#include "base/monotonic_clock.h"
+#include "base/process.h"
 #include "base/string_util.h"
 #include "lite_installer/bin_resources.h"
 #include "lite_installer/brand/brand_info.h"
@@ -15,7 +15,6 @@
 #include "lite_installer/installation_report.h"
 #include "lite_installer/installer_events.h"
 #include "lite_installer/installer_switches.h"
-#include "lite_installer/monotonic_clock.h"
 #include "lite_installer/setup_command_line.h"
 #include "lite_installer/setup_exit_codes.h"
 #include "lite_installer/install_details.h"
@@ -28,6 +27,9 @@
 #include "zarvex/util/application_association_registration_internal.h"
 
 namespace lite {
+
+using base::MonotonicMicroseconds;
+
 namespace {
 
 constexpr DWORD kThreadWaitMs = 60000;
@@ -35,12 +37,16 @@ constexpr DWORD kStatisticsFlushMs = 3000;
 constexpr wchar_t kBrowserMessageWindowClass[] = L"ZarvexBrowser_MessageWindow";
 
 std::string NewInstallationId() {
-  GUID guid;
-  if (FAILED(::CoCreateGuid(&guid))) return std::string();
-  wchar_t text[40];
-  if (::StringFromGUID2(guid, text, 40) < 38) return std::string();
-  std::wstring id(text + 1, 36);  // without the braces
-  return base::WideToUTF8(id);
+  const std::string id = base::NewGuidString();
+  return id.empty() ? id : id.substr(1, 36);  // without the braces
+}
+
+void ReportInstallException(const char* what) {
+  if (what) {
+    LOG(ERROR) << "The installation raised: " << what;
+  } else {
+    LOG(ERROR) << "The installation raised an exception";
+  }
 }
 
 }  // namespace
@@ -83,8 +89,6 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
           IsFullInstallerMode() ? 1 : 0, ReadInstallerValue(L"install_stat"))),
       working_directory_(brand_info ? brand_info->temp_directory()
                                     : std::wstring()),
-      stop_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      proceed_event_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       user_id_(base::UTF8ToWide(GetUserId())) {
   SetUpStatisticsParams();
   if (background_tasks_ && brand_info_ && distrib_params_) {
@@ -96,24 +100,17 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
 }
 
 Installer::~Installer() {
-  if (install_thread_) {
-    ::SetEvent(stop_event_);
-    if (::WaitForSingleObject(install_thread_, kThreadWaitMs) !=
-        WAIT_OBJECT_0) {
-      PLOG(ERROR) << "Failed to wait for install async exit. Terminate "
-                     "install_thread_";
-      ::TerminateThread(install_thread_, 0);
-    }
-    ::CloseHandle(install_thread_);
+  if (install_thread_.started() && !install_thread_.Stop(kThreadWaitMs)) {
+    PLOG(ERROR) << "Failed to wait for install async exit. Terminate "
+                   "install_thread_";
+    install_thread_.Terminate();
   }
-  if (module_lock_ != INVALID_HANDLE_VALUE) ::CloseHandle(module_lock_);
+  module_lock_.Reset();
   package_lock_.reset();
   // Events of the last moments (a failed verification, the setup's end)
   // would otherwise be dropped with the queue; a short wait lets them go.
   statistics_->WaitForPendingRequests(kStatisticsFlushMs);
   statistics_.reset();
-  ::CloseHandle(stop_event_);
-  ::CloseHandle(proceed_event_);
 }
 
 void Installer::SetUpStatisticsParams() {
@@ -226,28 +223,16 @@ int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
 
 void Installer::StartInstallAsync() {
   ::ResetEvent(stop_event_);
-  ::ResetEvent(proceed_event_);
-  install_thread_ =
-      ::CreateThread(nullptr, 0, InstallThreadMain, this, 0, nullptr);
-  if (!install_thread_) PLOG(ERROR) << "Failed to start the install thread";
-}
-
-DWORD WINAPI Installer::InstallThreadMain(void* self) {
-  // Nothing may leave the thread: the installation then ends undecided.
-  try {
-    static_cast<Installer*>(self)->Install();
-  } catch (const std::exception& e) {
-    LOG(ERROR) << "The installation raised: " << e.what();
-  } catch (...) {
-    LOG(ERROR) << "The installation raised an exception";
+  ::ResetEvent(proceed_event_.Get());
+  // An exception ends the thread and leaves the installation undecided.
+  if (!install_thread_.Start([this] { Install(); }, ReportInstallException)) {
+    PLOG(ERROR) << "Failed to start the install thread";
   }
-  return 0;
 }
 
 bool Installer::WaitForInstallAsync() {
-  if (!install_thread_) return true;
-  ::SetEvent(stop_event_);
-  return ::WaitForSingleObject(install_thread_, kThreadWaitMs) == WAIT_OBJECT_0;
+  if (!install_thread_.started()) return true;
+  return install_thread_.Stop(kThreadWaitMs);
 }
 
 void Installer::MarkInstallButtonPressed() {
@@ -256,13 +241,13 @@ void Installer::MarkInstallButtonPressed() {
 
 void Installer::ProceedWithInstallation() {
   confirmation_time_us_ = MonotonicMicroseconds();
-  ::SetEvent(proceed_event_);
+  ::SetEvent(proceed_event_.Get());
 }
 
 void Installer::InstallSilently() {
   ::ResetEvent(stop_event_);
   confirmation_time_us_ = MonotonicMicroseconds();
-  ::SetEvent(proceed_event_);
+  ::SetEvent(proceed_event_.Get());
   Install();
 }
 
@@ -374,21 +359,21 @@ void Installer::WatchForBrowser() {
 bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
   constexpr DWORD kReadExecute = GENERIC_READ | GENERIC_EXECUTE;
   if (permanent_lock && package_lock_ && package_lock_->IsValid()) {
-    HANDLE shared = ::ReOpenFile(package_lock_->handle(), kReadExecute,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, 0);
-    if (shared == INVALID_HANDLE_VALUE) return false;
+    base::ScopedFile shared(::ReOpenFile(package_lock_->handle(), kReadExecute,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         0));
+    if (!shared.IsValid()) return false;
     package_lock_.reset();
-    module_lock_ = ::ReOpenFile(shared, kReadExecute, FILE_SHARE_READ, 0);
-    const DWORD error = ::GetLastError();
-    ::CloseHandle(shared);
-    ::SetLastError(error);  // the reopening's, for the caller's log
-    return module_lock_ != INVALID_HANDLE_VALUE;
+    // Closing `shared` keeps the reopening's error for the caller's log.
+    module_lock_.Reset(
+        ::ReOpenFile(shared.Get(), kReadExecute, FILE_SHARE_READ, 0));
+    return module_lock_.IsValid();
   }
   package_lock_.reset();
-  module_lock_ =
-      ::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ, nullptr,
-                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  return module_lock_ != INVALID_HANDLE_VALUE;
+  module_lock_.Reset(::CreateFileW(path.c_str(), kReadExecute, FILE_SHARE_READ,
+                                   nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  return module_lock_.IsValid();
 }
 
 int Installer::InstallBrowser() {
@@ -401,14 +386,11 @@ int Installer::InstallBrowser() {
   LOG(INFO) << "Executable path: " << module_path_;
   ::DeleteFileW(module_path_.c_str());
 
-  // The package file goes on every path out of here.
+  // The package file goes on every path out of here, its handles first.
   struct Cleanup {
     Installer* installer;
     ~Cleanup() {
-      if (installer->module_lock_ != INVALID_HANDLE_VALUE) {
-        ::CloseHandle(installer->module_lock_);
-        installer->module_lock_ = INVALID_HANDLE_VALUE;
-      }
+      installer->module_lock_.Reset();
       installer->package_lock_.reset();
       ::DeleteFileW(installer->module_path_.c_str());
     }
@@ -417,7 +399,7 @@ int Installer::InstallBrowser() {
   const int64_t t0 = MonotonicMicroseconds();
   if (int code = GetModule(module_path_, permanent_lock)) return code;
   const int64_t t1 = MonotonicMicroseconds();
-  HANDLE events[] = {stop_event_, proceed_event_};
+  HANDLE events[] = {stop_event_, proceed_event_.Get()};
   if (::WaitForMultipleObjects(2, events, FALSE, INFINITE) !=
       WAIT_OBJECT_0 + 1) {
     LOG(ERROR) << "Installation after download event isn't in signal state or "
@@ -447,8 +429,7 @@ int Installer::InstallBrowser() {
   InstallerCommandLine command_line = BuildSetupCommandLine(module_path_, true);
   const bool ran = RunModule(module_path_, command_line);
 
-  ::CloseHandle(module_lock_);
-  module_lock_ = INVALID_HANDLE_VALUE;
+  module_lock_.Reset();
   install_time_us_ = MonotonicMicroseconds() - t3;
   SendEvent(SetupExitedEvent(update,
                              SetupExitedError(setup_started_, result_code_),
@@ -481,13 +462,11 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
   LOG(INFO) << "Run: " << command_line;
   *exit_code = kExitInstallerUndecided;
   setup_started_ = false;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  std::wstring writable = command_line;
-  if (!::CreateProcessW(application, writable.data(), nullptr, nullptr, FALSE,
-                        CREATE_NO_WINDOW, nullptr, nullptr, &startup,
-                        &process)) {
+  base::LaunchOptions options;
+  options.application = application;
+  options.creation_flags = CREATE_NO_WINDOW;
+  const base::Process process = base::Process::Launch(command_line, options);
+  if (!process.IsValid()) {
     DWORD error = ::GetLastError();
     SetupFailureReason reason = FailureReasonForCreateProcessError(error);
     if (reason != kSetupFailureNone) SetSetupFailureReason(reason);
@@ -496,20 +475,19 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
     return false;
   }
   setup_started_ = true;
-  LOG(INFO) << "Process created: "
-            << static_cast<uint32_t>(process.dwProcessId);
+  LOG(INFO) << "Process created: " << static_cast<uint32_t>(process.id());
   if (delegate_) {
     delegate_->SetProgress(40);
     delegate_->OnSetupLaunched();
   }
-  ::CloseHandle(process.hThread);
   LOG(INFO) << "Wait for process finish.";
   bool result = false;
-  if (::WaitForSingleObject(process.hProcess, INFINITE) == WAIT_FAILED) {
+  DWORD code = 0;
+  const base::Process::WaitResult waited = process.WaitForExit(INFINITE, &code);
+  if (waited == base::Process::WaitResult::kWaitFailed) {
     PLOG(ERROR) << "Wait process failed.";
   } else {
-    DWORD code = 0;
-    result = ::GetExitCodeProcess(process.hProcess, &code) != FALSE;
+    result = waited == base::Process::WaitResult::kExited;
     if (result) {
       *exit_code = static_cast<int>(code);
     } else {
@@ -524,7 +502,6 @@ bool Installer::RunModuleAndWait(const wchar_t* application,
       result = false;
     }
   }
-  ::CloseHandle(process.hProcess);
   return result;
 }
 

@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 
+#include "base/scoped_handle.h"
+#include "base/worker_thread.h"
 #include "lite_installer/async_install_tasks.h"
 #include "lite_installer/download_loop.h"
 #include "lite_installer/exit_codes.h"
@@ -126,7 +128,6 @@ class Installer {
 
  private:
   class Downloader;
-  static DWORD WINAPI InstallThreadMain(void* self);
   ModuleDownloadContext DownloadContext();
   void SendEvent(const StatEvent& event);
   // The package file opened for reading and running only.
@@ -149,9 +150,12 @@ class Installer {
   InstallerDataFiles data_files_;
   std::string installation_id_;
   int result_code_ = kExitInstallerUndecided;
-  HANDLE install_thread_ = nullptr;
-  HANDLE stop_event_;
-  HANDLE proceed_event_;
+  base::WorkerThread install_thread_;
+  // The install thread's stop event (owned by install_thread_), which also
+  // cancels the downloads and ends the silent installation's waits.
+  const HANDLE stop_event_ = install_thread_.stop_event();
+  base::ScopedHandle proceed_event_{
+      ::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<int> cancel_count_{0};
   int64_t total_time_us_ = 0;
   int64_t download_time_us_ = 0;
@@ -164,7 +168,7 @@ class Installer {
   std::wstring module_path_;
   std::wstring override_partner_package_;
   std::unique_ptr<PackageFileLock> package_lock_;
-  HANDLE module_lock_ = INVALID_HANDLE_VALUE;
+  base::ScopedFile module_lock_;
   // The package came from the resources, not from a download.
   bool extracted_ = false;
   // RunModuleAndWait created the setup's process.

@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "lite_installer/installer_switches.h"
 
@@ -41,8 +42,10 @@ InstallerCommandLine InstallerCommandLine::FromString(
   if (trimmed.empty()) return result;
 
   int count = 0;
-  wchar_t** arguments = ::CommandLineToArgvW(trimmed.c_str(), &count);
-  if (!arguments) return result;
+  base::ScopedLocalMemory<wchar_t*> argv(
+      ::CommandLineToArgvW(trimmed.c_str(), &count));
+  if (!argv.IsValid()) return result;
+  wchar_t** const arguments = argv.Get();
   for (int i = 0; i < count; ++i) {
     std::wstring argument = base::TrimWhitespace(arguments[i]);
     if (i == 0) {
@@ -58,7 +61,6 @@ InstallerCommandLine InstallerCommandLine::FromString(
                                   : view.substr(equals + 1);
     result.AppendSwitchValue(base::NarrowLowBytes(name), value);
   }
-  ::LocalFree(arguments);
 
   if (result.HasSwitch(switches::kSemiSilent)) {
     result.AppendSwitch(switches::kSilent);

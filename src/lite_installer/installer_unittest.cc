@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "gtest/gtest.h"
 #include "lite_installer/brand/brand_info.h"
@@ -82,11 +83,10 @@ Access TryAccess(const std::wstring& path) {
   const std::pair<DWORD, bool*> kTries[] = {{GENERIC_READ, &access.read},
                                             {GENERIC_WRITE, &access.write}};
   for (auto [rights, result] : kTries) {
-    HANDLE file =
-        ::CreateFileW(path.c_str(), rights, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, 0, nullptr);
-    *result = file != INVALID_HANDLE_VALUE;
-    if (*result) ::CloseHandle(file);
+    base::ScopedFile file(::CreateFileW(path.c_str(), rights,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    *result = file.IsValid();
   }
   access.remove = ::DeleteFileW(path.c_str()) != FALSE;
   return access;
@@ -102,9 +102,6 @@ class TestInstaller : public Installer {
   TestInstaller(InstallerDelegate* delegate, const BrandInfo* brand,
                 const DistribParams* params = nullptr)
       : Installer(delegate, brand, params, false) {}
-  ~TestInstaller() override {
-    if (holder_ != INVALID_HANDLE_VALUE) ::CloseHandle(holder_);
-  }
 
   bool trusted = true;
   // Marks the package as built for x64 (COFF machine 0x8664).
@@ -132,10 +129,10 @@ class TestInstaller : public Installer {
       return 2;
     }
     if (hold_package_open) {
-      holder_ =
+      holder_.Reset(
           ::CreateFileW(path.c_str(), GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                        nullptr, OPEN_EXISTING, 0, nullptr);
+                        nullptr, OPEN_EXISTING, 0, nullptr));
     }
     return 0;
   }
@@ -167,7 +164,7 @@ class TestInstaller : public Installer {
   }
 
  private:
-  HANDLE holder_ = INVALID_HANDLE_VALUE;
+  base::ScopedFile holder_;
 };
 
 // The statistics events the installer sent, as the sender logs them: a line
@@ -223,11 +220,11 @@ class InstallerTest : public TempDirectoryTest {
   std::vector<std::wstring> Files() {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((directory_ + L"zb*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    base::ScopedFindHandle find(
+        ::FindFirstFileW((directory_ + L"zb*").c_str(), &data));
+    if (!find.IsValid()) return names;
     do names.push_back(data.cFileName);
-    while (::FindNextFileW(find, &data));
-    ::FindClose(find);
+    while (::FindNextFileW(find.Get(), &data));
     return names;
   }
   // A brand record whose one download URL the scripted loop answers.

@@ -52,16 +52,8 @@ bool IsSet(HANDLE event) {
 }  // namespace
 
 PackageFileLock::PackageFileLock(const std::wstring& path)
-    : handle_(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                            nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr)) {}
-
-PackageFileLock::~PackageFileLock() { Reset(INVALID_HANDLE_VALUE); }
-
-void PackageFileLock::Reset(HANDLE handle) {
-  if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
-  handle_ = handle;
-}
+    : file_(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
 AttemptPlan PlanAttempts(size_t url_count) {
   if (url_count == 0) return {0, 0};
@@ -188,14 +180,15 @@ ModuleResult ModuleDownloader::DownloadOrExtractModule(
     std::unique_ptr<PackageFileLock>* lock_holder) {
   *downloaded = false;
   HANDLE file = INVALID_HANDLE_VALUE;
-  bool own_handle = false;
+  base::ScopedFile own_file;
   if (lock_holder) {
     *lock_holder = std::make_unique<PackageFileLock>(path);
     file = (*lock_holder)->handle();
   } else {
-    file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-    own_handle = file != INVALID_HANDLE_VALUE;
+    own_file.Reset(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    file = own_file.Get();
   }
   if (file == INVALID_HANDLE_VALUE) {
     PLOG(ERROR) << "Cannot create file:" << path;
@@ -207,7 +200,6 @@ ModuleResult ModuleDownloader::DownloadOrExtractModule(
     result = DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
     *downloaded = result == kModuleReady;
   }
-  if (own_handle) ::CloseHandle(file);
   return result;
 }
 

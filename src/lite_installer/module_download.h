@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "lite_installer/download_loop.h"
 #include "lite_util/download_urls.h"
 #include "lite_util/install_stat_sender.h"
@@ -35,17 +36,12 @@ enum ModuleResult {
 class PackageFileLock {
  public:
   explicit PackageFileLock(const std::wstring& path);
-  ~PackageFileLock();
-  PackageFileLock(const PackageFileLock&) = delete;
-  PackageFileLock& operator=(const PackageFileLock&) = delete;
 
-  HANDLE handle() const { return handle_; }
-  bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  // Replaces the held handle (closing the old one).
-  void Reset(HANDLE handle);
+  HANDLE handle() const { return file_.Get(); }
+  bool IsValid() const { return file_.IsValid(); }
 
  private:
-  HANDLE handle_;
+  base::ScopedFile file_;
 };
 
 // Attempts per URL and in all, for `url_count` candidates.

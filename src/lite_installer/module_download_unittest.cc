@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/download_loop.h"
@@ -92,36 +94,35 @@ class ModuleDownloadTest : public testing::Test {
  protected:
   void SetUp() override {
     logger_ = RecordingLogger::Install();
-    wchar_t directory[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, directory);
-    ::GetTempFileNameW(directory, L"md", 0, path_);
-    file_ = ::CreateFileW(path_, GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                          CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file_, INVALID_HANDLE_VALUE);
-    cancel_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    path_ = base::CreateTempFileIn(base::GetTempDirectory(), L"md");
+    ASSERT_FALSE(path_.empty());
+    file_.Reset(::CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file_.IsValid());
+    cancel_.Reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     RemoveInstallerValue(L"try_x64");
   }
   void TearDown() override {
-    ::CloseHandle(file_);
-    ::DeleteFileW(path_);
-    ::CloseHandle(cancel_);
+    file_.Reset();
+    if (!path_.empty()) ::DeleteFileW(path_.c_str());
+    cancel_.Reset();
     RemoveInstallerValue(L"try_x64");
     SetLogger(nullptr);
   }
   ModuleDownloadContext Context(const BrandInfo* brand) {
     ModuleDownloadContext context;
-    context.cancel_event = cancel_;
+    context.cancel_event = cancel_.Get();
     context.brand_info = brand;
     context.statistics = &events_;
     context.user_cancel_count = &user_cancel_;
     return context;
   }
-  uint32_t FileSize() { return ::GetFileSize(file_, nullptr); }
+  uint32_t FileSize() { return ::GetFileSize(file_.Get(), nullptr); }
 
   RecordingLogger* logger_ = nullptr;
-  wchar_t path_[MAX_PATH];
-  HANDLE file_ = INVALID_HANDLE_VALUE;
-  HANDLE cancel_ = nullptr;
+  std::wstring path_;
+  base::ScopedFile file_;
+  base::ScopedHandle cancel_;
   RecordingSink events_;
   std::atomic<int> user_cancel_{0};
 };
@@ -143,7 +144,7 @@ TEST_F(ModuleDownloadTest, OneUrlKeepsATenthAndMoreForResumption) {
        {10, 100, false, "internet_read-12002"},   // a tenth: kept
        {90, 100, true, ""}});
   EXPECT_EQ(downloader.DownloadModule(
-                file_, InstallerCommandLine::FromString(L"i.exe")),
+                file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
             kModuleReady);
   EXPECT_EQ(downloader.count_before, (std::vector<uint32_t>{0, 0, 10}));
   EXPECT_EQ(FileSize(), 100u);
@@ -167,8 +168,8 @@ TEST_F(ModuleDownloadTest, TwoUrlsThreeAttemptsEachAndTheOutcomeIsStored) {
                         {0, 0, false, "e"},
                         {100, 100, true, ""}});
   EXPECT_EQ(downloader.DownloadModule(
-                file_, InstallerCommandLine::FromString(
-                           L"i.exe --download-x64")),
+                file_.Get(),
+                InstallerCommandLine::FromString(L"i.exe --download-x64")),
             kModuleReady);
   EXPECT_EQ(downloader.urls_tried,
             (std::vector<std::wstring>{
@@ -186,7 +187,7 @@ TEST_F(ModuleDownloadTest, ExhaustedAttemptsLeaveNoPartialPackage) {
   ScriptedDownloader downloader(Context(&brand),
                                 std::deque<Attempt>(6, {60, 100, false, "e"}));
   EXPECT_EQ(downloader.DownloadModule(
-                file_, InstallerCommandLine::FromString(L"i.exe")),
+                file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
             kModuleNotObtained);
   EXPECT_EQ(downloader.urls_tried.size(), 6u);
   EXPECT_EQ(FileSize(), 0u);
@@ -209,7 +210,7 @@ TEST_F(ModuleDownloadTest, ExceptionsStopAtOnceWithoutEvents) {
     ScriptedDownloader downloader(
         Context(&brand), {{0, 0, false, "", 0xC06D007E, c.dll, c.procedure}});
     EXPECT_EQ(downloader.DownloadModule(
-                  file_, InstallerCommandLine::FromString(L"i.exe")),
+                  file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
               c.result);
     EXPECT_EQ(downloader.urls_tried.size(), 1u);
     EXPECT_EQ(events_.Summary(),
@@ -226,9 +227,9 @@ TEST_F(ModuleDownloadTest, CancelDuringThePauseAndClosedWindowSilence) {
   user_cancel_ = 1;  // the user closed the window: no attempt events
   ScriptedDownloader downloader(Context(&brand),
                                 std::deque<Attempt>(6, {0, 0, false, "e"}));
-  downloader.cancel_in_pause = cancel_;
+  downloader.cancel_in_pause = cancel_.Get();
   EXPECT_EQ(downloader.DownloadModule(
-                file_, InstallerCommandLine::FromString(L"i.exe")),
+                file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
             kModuleNotObtained);
   EXPECT_EQ(downloader.urls_tried.size(), 1u);
   EXPECT_EQ(events_.Summary(),
@@ -302,11 +303,10 @@ TEST(DownloadLoopTest, ProgressWithAndWithoutLength) {
 TEST(DownloadLoopTest, CancelledBeforeTheNextRead) {
   FakeInternetDownloader downloader({10, 10, 10}, 30);
   StringDownloadSink sink;
-  HANDLE cancel = ::CreateEventW(nullptr, TRUE, TRUE, nullptr);
-  EXPECT_FALSE(
-      RunDownloadLoop(&downloader, L"u", &sink, cancel, nullptr, nullptr));
+  base::ScopedHandle cancel(::CreateEventW(nullptr, TRUE, TRUE, nullptr));
+  EXPECT_FALSE(RunDownloadLoop(&downloader, L"u", &sink, cancel.Get(), nullptr,
+                               nullptr));
   EXPECT_EQ(sink.count(), 0u);
-  ::CloseHandle(cancel);
 }
 
 TEST(DownloadLoopTest, TimeLeftEstimate) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/file_util.h"
+#include "base/process.h"
 #include "base/scoped_handle.h"
 #include "lite_installer/installer_switches.h"
 #include "lite_installer/setup_command_line.h"
@@ -72,18 +73,17 @@ SecureEnvironmentResult RunProtectedCopy(const std::wstring& executable,
 
   std::wstring command_line =
       BuildProtectedCopyCommandLine(own, copy).GetCommandLineString();
-  STARTUPINFOW startup_info = {};
-  startup_info.cb = sizeof(startup_info);
-  PROCESS_INFORMATION process_info = {};
+  base::LaunchOptions options;
+  options.application = copy.c_str();
+  options.current_directory = directory.c_str();
   SecureEnvironmentResult result = SecureEnvironmentResult::kNotSecured;
-  if (::CreateProcessW(copy.c_str(), command_line.data(), nullptr, nullptr,
-                       FALSE, 0, nullptr, directory.c_str(), &startup_info,
-                       &process_info)) {
-    base::ScopedHandle process(process_info.hProcess);
-    base::ScopedHandle thread(process_info.hThread);
+  if (const base::Process process =
+          base::Process::Launch(command_line, options);
+      process.IsValid()) {
+    // The copy is this program itself: it takes as long as the user does.
     DWORD code = 0;
-    if (::WaitForSingleObject(process.Get(), INFINITE) != WAIT_OBJECT_0 ||
-        !::GetExitCodeProcess(process.Get(), &code)) {
+    if (process.WaitForExit(INFINITE, &code) !=
+        base::Process::WaitResult::kExited) {
       result = SecureEnvironmentResult::kInsecure;
     } else {
       *exit_code = static_cast<int32_t>(code);
@@ -99,13 +99,12 @@ SecureEnvironmentResult RunProtectedCopy(const std::wstring& executable,
 bool DirectoryHasDll(const std::wstring& directory) {
   WIN32_FIND_DATAW data;
   std::wstring pattern = directory + L"\\*.dll";
-  HANDLE find = ::FindFirstFileW(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
+  base::ScopedFindHandle find(::FindFirstFileW(pattern.c_str(), &data));
+  if (!find.IsValid()) return false;
   bool found = false;
   do {
     if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) found = true;
-  } while (!found && ::FindNextFileW(find, &data));
-  ::FindClose(find);
+  } while (!found && ::FindNextFileW(find.Get(), &data));
   return found;
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "gtest/gtest.h"
 
@@ -42,16 +43,16 @@ class SecureEnvironmentTest : public testing::Test {
   int LeftoverDirectories() {
     int count = 0;
     WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((temp_ + L"*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return 0;
+    base::ScopedFindHandle find(
+        ::FindFirstFileW((temp_ + L"*").c_str(), &data));
+    if (!find.IsValid()) return 0;
     do {
       std::wstring name = data.cFileName;
       if (name != L"." && name != L".." &&
           (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ++count;
       }
-    } while (::FindNextFileW(find, &data));
-    ::FindClose(find);
+    } while (::FindNextFileW(find.Get(), &data));
     return count;
   }
 

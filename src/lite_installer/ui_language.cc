@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/scoped_gdi.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_switches.h"
 
@@ -90,10 +91,11 @@ double ScaleFactor() {
     std::string value =
         InstallerCommandLine::ForCurrentProcess().GetSwitchValueASCII(
             switches::kForceDeviceScaleFactor);
-    HDC screen = ::GetDC(nullptr);
-    int dpi_x = screen ? ::GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    int dpi_y = screen ? ::GetDeviceCaps(screen, LOGPIXELSY) : 96;
-    if (screen) ::ReleaseDC(nullptr, screen);
+    base::ScopedGetDc screen(nullptr);
+    int dpi_x =
+        screen.IsValid() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+    int dpi_y =
+        screen.IsValid() ? ::GetDeviceCaps(screen.Get(), LOGPIXELSY) : 96;
     return ComputeScaleFactor(value, dpi_x, dpi_y);
   }();
   return scale;

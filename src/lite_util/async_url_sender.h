@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "base/scoped_handle.h"
+#include "base/worker_thread.h"
 
 namespace lite {
 
@@ -41,10 +41,10 @@ class AsyncUrlSender {
   struct Queue;
 
   bool InitializeThread();
-  static DWORD WINAPI ThreadMain(void* param);
+  static void Work(const std::shared_ptr<Queue>& queue, HANDLE stop_event);
 
   std::shared_ptr<Queue> queue_;
-  base::ScopedHandle thread_;
+  base::WorkerThread thread_;
 };
 
 }  // namespace lite

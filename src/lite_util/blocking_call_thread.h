@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-#include "base/scoped_handle.h"
+#include "base/worker_thread.h"
 
 namespace lite {
 
@@ -48,11 +48,13 @@ class BlockingCallThread {
 
  private:
   struct Shared;
-  static DWORD WINAPI ThreadMain(void* param);
+  static void Work(const std::shared_ptr<Shared>& shared, HANDLE stop_event);
   bool Start();
 
   std::shared_ptr<Shared> shared_;
-  base::ScopedHandle thread_;
+  // Its stop event ends the thread: set when a call is given up, or by the
+  // destructor.
+  base::WorkerThread thread_;
   bool given_up_ = false;
 };
 

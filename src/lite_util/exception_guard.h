@@ -3,6 +3,8 @@
 #ifndef LITE_UTIL_EXCEPTION_GUARD_H_
 #define LITE_UTIL_EXCEPTION_GUARD_H_
 
+#include <windows.h>
+
 #include <cstdint>
 #include <utility>
 
@@ -24,8 +26,7 @@ namespace lite {
 // (0xC06D007E), the module and (when imported by name) the procedure that
 // could not be loaded.
 bool RunWithExceptionGuard(void (*function)(void*), void* context,
-                           uint32_t* code,
-                           DelayLoadFailure* failure = nullptr);
+                           uint32_t* code, DelayLoadFailure* failure = nullptr);
 
 // The same for a callable.
 template <typename Function>
@@ -34,6 +35,30 @@ bool RunGuarded(Function&& function, uint32_t* code) {
     (*static_cast<std::remove_reference_t<Function>*>(context))();
   };
   return RunWithExceptionGuard(thunk, &function, code);
+}
+
+// A call into system code made under the guard: what it returned and the
+// last error it left, or the exception that ended it.
+template <typename Result>
+struct GuardedCall {
+  bool raised = false;
+  Result result{};  // value-initialised when it raised
+  DWORD error = 0;
+  DelayLoadFailure exception;
+};
+
+// Runs `function` (which returns a value and reports failures through the
+// last error, as WinINet does) under the guard.
+template <typename Function>
+auto RunGuardedCall(Function&& function) -> GuardedCall<decltype(function())> {
+  GuardedCall<decltype(function())> call;
+  auto run = [&] {
+    call.result = function();
+    call.error = ::GetLastError();
+  };
+  auto thunk = [](void* context) { (*static_cast<decltype(run)*>(context))(); };
+  call.raised = !RunWithExceptionGuard(thunk, &run, nullptr, &call.exception);
+  return call;
 }
 
 }  // namespace lite

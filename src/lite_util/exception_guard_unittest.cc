@@ -63,6 +63,26 @@ TEST(ExceptionGuardTest, InnerGuardHandlesItsOwn) {
   EXPECT_EQ(outer_code, 0xE0000002u);
 }
 
+// A guarded call hands back its result and its last error, or the code of
+// the exception that ended it.
+TEST(ExceptionGuardTest, GuardedCallKeepsResultAndLastError) {
+  GuardedCall<int> done = RunGuardedCall([] {
+    ::SetLastError(ERROR_CANCELLED);
+    return 42;
+  });
+  EXPECT_FALSE(done.raised);
+  EXPECT_EQ(done.result, 42);
+  EXPECT_EQ(done.error, static_cast<DWORD>(ERROR_CANCELLED));
+
+  GuardedCall<int> raised = RunGuardedCall([] {
+    ::RaiseException(0xE0000003, 0, 0, nullptr);
+    return 42;
+  });
+  EXPECT_TRUE(raised.raised);
+  EXPECT_EQ(raised.result, 0);
+  EXPECT_EQ(raised.exception.code, 0xE0000003u);
+}
+
 // A missing delay-loaded module: its name and the procedure come along.
 TEST(ExceptionGuardTest, DelayLoadFailureNamesModuleAndProcedure) {
   // The delay-load helper's record: size, descriptor, thunk, module name,

@@ -8,6 +8,7 @@
 
 #include "base/file_util.h"
 #include "base/file_version.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "lite_util/service_hosts.h"
 #include "lite_util/installer_registry.h"
@@ -53,10 +54,9 @@ bool WasLaunched() {
     if (c == L'\\') c = L'!';
   }
   ::CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-  HANDLE event = ::OpenEventW(SYNCHRONIZE, FALSE, (L"Global\\" + text).c_str());
-  if (!event) return false;
-  ::CloseHandle(event);
-  return true;
+  base::ScopedHandle event(
+      ::OpenEventW(SYNCHRONIZE, FALSE, (L"Global\\" + text).c_str()));
+  return event.IsValid();
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
+#include "base/worker_thread.h"
 #include "gtest/gtest.h"
 #include "lite_installer/installer_events.h"
 #include "lite_util/statistics_reporter.h"
@@ -90,8 +92,8 @@ TEST_F(InstallStatSenderTest, PersistedParametersAndLaunchedEvent) {
   // A later installer continues with the saved parameters; old_ver from the
   // saved set wins over the registry.
   StoreInstallerValue(L"zpv", L"1.0");
-  HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE,
-                                L"Global\\c:!program files!setup.exe");
+  base::ScopedHandle event(::CreateEventW(
+      nullptr, TRUE, FALSE, L"Global\\c:!program files!setup.exe"));
   StoreInstallerValue(L"InstallerSuccessLaunchCmdLine",
                       L"\"C:\\Program Files\\Setup.exe\"");
   {
@@ -103,7 +105,7 @@ TEST_F(InstallStatSenderTest, PersistedParametersAndLaunchedEvent) {
   }
   // Its destruction removes the saved set.
   EXPECT_EQ(ReadInstallerValue(L"install_stat"), L"");
-  ::CloseHandle(event);
+  event.Reset();
   InstallStatSender later(0, 0, L"", {}, 0);
   EXPECT_EQ(later.GetParam("launched"), L"false");
   EXPECT_EQ(later.GetParam("old_ver"), L"1.0");
@@ -138,8 +140,7 @@ struct SenderThread {
   bool dialog;  // the window's dialog events, else the install thread's
 };
 
-DWORD WINAPI SendEvents(void* context) {
-  const auto* thread = static_cast<SenderThread*>(context);
+void SendEvents(const SenderThread* thread) {
   ::WaitForSingleObject(thread->start, 10000);
   for (int i = 0; i < kEventsPerThread; ++i) {
     if (thread->dialog) {
@@ -149,7 +150,6 @@ DWORD WINAPI SendEvents(void* context) {
       thread->reporter->Send({{"action", L"download"}});
     }
   }
-  return 0;
 }
 
 // The window sends dialog events on its thread while the install thread
@@ -157,21 +157,19 @@ DWORD WINAPI SendEvents(void* context) {
 // carries its own fields.
 TEST_F(InstallStatSenderTest, ReporterTakesEventsFromTwoThreadsAtOnce) {
   RecordingReporter reporter;
-  HANDLE start = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  ASSERT_NE(start, nullptr);
-  SenderThread contexts[] = {{&reporter, start, true},
-                             {&reporter, start, false}};
-  HANDLE threads[2] = {};
+  base::ScopedHandle start(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  ASSERT_TRUE(start.IsValid());
+  SenderThread contexts[] = {{&reporter, start.Get(), true},
+                             {&reporter, start.Get(), false}};
+  base::WorkerThread threads[2];
   for (int i = 0; i < 2; ++i) {
-    threads[i] =
-        ::CreateThread(nullptr, 0, SendEvents, &contexts[i], 0, nullptr);
-    ASSERT_NE(threads[i], nullptr);
+    ASSERT_TRUE(threads[i].Start([&contexts, i] { SendEvents(&contexts[i]); }));
   }
-  ::SetEvent(start);
-  EXPECT_EQ(::WaitForMultipleObjects(2, threads, TRUE, 60000),
+  ::SetEvent(start.Get());
+  const HANDLE handles[] = {threads[0].thread_handle(),
+                            threads[1].thread_handle()};
+  EXPECT_EQ(::WaitForMultipleObjects(2, handles, TRUE, 60000),
             static_cast<DWORD>(WAIT_OBJECT_0));
-  for (HANDLE thread : threads) ::CloseHandle(thread);
-  ::CloseHandle(start);
 
   int dialog = 0, ordinary = 0;
   std::vector<std::string> wrong;

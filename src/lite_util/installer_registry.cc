@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {
@@ -17,22 +18,8 @@ std::wstring Describe(const std::wstring& key, const std::wstring& name) {
   return L"HKEY_CURRENT_USER\\" + key + L"\\" + name;
 }
 
-class ScopedKey {
- public:
-  ScopedKey() = default;
-  ~ScopedKey() {
-    if (key_) ::RegCloseKey(key_);
-  }
-  ScopedKey(const ScopedKey&) = delete;
-  ScopedKey& operator=(const ScopedKey&) = delete;
-  HKEY* Receive() { return &key_; }
-  HKEY Get() const { return key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
-
-LSTATUS CreateForWriting(const std::wstring& key, ScopedKey* handle) {
+LSTATUS CreateForWriting(const std::wstring& key,
+                         base::ScopedRegistryKey* handle) {
   return ::RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0,
                            KEY_WRITE | KEY_WOW64_32KEY, nullptr,
                            handle->Receive(), nullptr);
@@ -42,7 +29,7 @@ LSTATUS CreateForWriting(const std::wstring& key, ScopedKey* handle) {
 
 bool StoreValueInRegistry(const std::wstring& key, const std::wstring& name,
                           const std::wstring& value) {
-  ScopedKey handle;
+  base::ScopedRegistryKey handle;
   LSTATUS status = CreateForWriting(key, &handle);
   if (status == ERROR_SUCCESS) {
     status = ::RegSetValueExW(
@@ -58,7 +45,7 @@ bool StoreValueInRegistry(const std::wstring& key, const std::wstring& name,
 
 bool RemoveValueFromRegistry(const std::wstring& key,
                              const std::wstring& name) {
-  ScopedKey handle;
+  base::ScopedRegistryKey handle;
   LSTATUS status = CreateForWriting(key, &handle);
   if (status == ERROR_SUCCESS) {
     status = ::RegDeleteValueW(handle.Get(), name.c_str());
@@ -76,7 +63,7 @@ bool RemoveValueFromRegistry(const std::wstring& key,
 bool ReadValueFromRegistry(const std::wstring& key, const std::wstring& name,
                            std::wstring* value) {
   value->clear();
-  ScopedKey handle;
+  base::ScopedRegistryKey handle;
   LSTATUS status =
       ::RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0,
                       KEY_READ | KEY_WOW64_32KEY, handle.Receive());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "gtest/gtest.h"
 #include "test/support/recording_logger.h"
 
@@ -23,15 +24,14 @@ class InstallerRegistryTest : public testing::Test {
     SetLogger(nullptr);
   }
   void SetRaw(const wchar_t* name, DWORD type, const std::wstring& text) {
-    HKEY key;
-    ASSERT_EQ(
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0,
-                          KEY_WRITE | KEY_WOW64_32KEY, nullptr, &key, nullptr),
-        ERROR_SUCCESS);
-    ::RegSetValueExW(key, name, 0, type,
+    base::ScopedRegistryKey key;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0,
+                                KEY_WRITE | KEY_WOW64_32KEY, nullptr,
+                                key.Receive(), nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(key.Get(), name, 0, type,
                      reinterpret_cast<const BYTE*>(text.c_str()),
                      static_cast<DWORD>((text.size() + 1) * 2));
-    ::RegCloseKey(key);
   }
   std::string Where(const std::string& name) {
     return "HKEY_CURRENT_USER\\Software\\ZarvexLiteTests\\" +
@@ -62,11 +62,10 @@ TEST_F(InstallerRegistryTest, StoreReadRemove) {
 
 TEST_F(InstallerRegistryTest, RemovingFromAMissingKeyCreatesIt) {
   EXPECT_FALSE(RemoveValueFromRegistry(key_, L"x"));
-  HKEY key;
+  base::ScopedRegistryKey key;
   ASSERT_EQ(::RegOpenKeyExW(HKEY_CURRENT_USER, key_.c_str(), 0,
-                            KEY_READ | KEY_WOW64_32KEY, &key),
+                            KEY_READ | KEY_WOW64_32KEY, key.Receive()),
             ERROR_SUCCESS);
-  ::RegCloseKey(key);
 }
 
 TEST_F(InstallerRegistryTest, ValueTypes) {
@@ -87,8 +86,7 @@ TEST_F(InstallerRegistryTest, ValueTypes) {
 
 TEST_F(InstallerRegistryTest, FilePathOfADeletedFileReadsEmpty) {
   std::wstring file = base::GetTempDirectory() + L"lite_registry_test.txt";
-  ::CloseHandle(::CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, 0, nullptr));
+  base::WriteBytesToFile(file, "");
   const std::wstring name = L"LiteTestPath";
   ASSERT_TRUE(StoreInstallerValue(name, file));
   EXPECT_EQ(ReadFilePathFromRegistry(name), file);

@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
+#include "base/scoped_internet_handle.h"
 #include "base/string_util.h"
 #include "lite_util/exception_guard.h"
 #include "lite_util/logging/log_message.h"
@@ -54,22 +56,18 @@ void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
   }
 }
 
-void CloseInternetHandle(HINTERNET* handle) {
-  if (*handle) ::InternetCloseHandle(*handle);
-  *handle = nullptr;
-}
-
 // Handles of a request whose call was given up, closed on a thread of their
 // own: on Windows the close ends the call at once, while Wine may hold the
 // close until the call is over (seen with a host sending endless headers).
 struct Abandoned {
-  HINTERNET handles[3];
+  base::ScopedInternetHandle request;
+  base::ScopedInternetHandle connection;
+  base::ScopedInternetHandle session;
   std::shared_ptr<void> keep_alive;  // what the handles' callbacks point to
 };
 
 DWORD WINAPI CloseAbandoned(void* param) {
-  std::unique_ptr<Abandoned> abandoned(static_cast<Abandoned*>(param));
-  for (HINTERNET& handle : abandoned->handles) CloseInternetHandle(&handle);
+  delete static_cast<Abandoned*>(param);  // closes request first
   return 0;
 }
 
@@ -89,20 +87,6 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
   }
 }
 
-struct SendCall {
-  HINTERNET request;
-  const std::wstring* headers;
-  BOOL succeeded;
-  DWORD error;
-};
-
-void Send(void* context) {
-  auto* call = static_cast<SendCall*>(context);
-  call->succeeded = ::HttpSendRequestW(call->request, call->headers->c_str(),
-                                       static_cast<DWORD>(-1), nullptr, 0);
-  call->error = ::GetLastError();
-}
-
 }  // namespace
 
 // The handles of the current request and what its blocking calls return.
@@ -111,9 +95,10 @@ struct InternetDownloader::Request {
   // Bytes of answer the request's status callback was told of, since the
   // last send: the answer headers, once the send is over.
   std::atomic<uint32_t> answer_bytes{0};
-  HINTERNET session = nullptr;
-  HINTERNET connection = nullptr;
-  HINTERNET request = nullptr;
+  // In this order, so that they close request first.
+  base::ScopedInternetHandle session;
+  base::ScopedInternetHandle connection;
+  base::ScopedInternetHandle request;
   std::unique_ptr<char[]> buffer{new char[kBufferSize]};
   BOOL succeeded = FALSE;
   DWORD bytes = 0;
@@ -173,7 +158,7 @@ InternetDownloader::InternetDownloader()
       request_(std::make_shared<Request>()),
       calls_(std::make_unique<BlockingCallThread>()) {}
 
-InternetDownloader::~InternetDownloader() { CloseHandles(); }
+InternetDownloader::~InternetDownloader() { ResetHandles(); }
 
 void InternetDownloader::SetDefaultLimits(const Limits& limits) {
   g_default_limits = limits;
@@ -188,30 +173,21 @@ InternetDownloader* InternetDownloader::Replacement() {
   return replacement != this ? replacement : nullptr;
 }
 
-void InternetDownloader::CloseHandles() {
+void InternetDownloader::ResetHandles() {
   // Closing the handles also ends a call that was given up (on Windows at
-  // once; Wine lets it finish by itself).
-  DWORD error = ::GetLastError();
-  CloseInternetHandle(&request_->request);
-  CloseInternetHandle(&request_->connection);
-  CloseInternetHandle(&request_->session);
-  ::SetLastError(error);
+  // once; Wine lets it finish by itself). The last error stays.
+  request_->request.Reset();
+  request_->connection.Reset();
+  request_->session.Reset();
 }
 
 void InternetDownloader::AbandonHandles() {
-  auto abandoned = std::make_unique<Abandoned>(Abandoned{
-      {std::exchange(request_->request, nullptr),
-       std::exchange(request_->connection, nullptr),
-       std::exchange(request_->session, nullptr)},
-      request_});
-  HANDLE thread = ::CreateThread(nullptr, 0, CloseAbandoned, abandoned.get(),
-                                 0, nullptr);
-  if (thread) {
-    abandoned.release();  // the thread owns it now
-    ::CloseHandle(thread);
-  } else {
-    CloseAbandoned(abandoned.release());
-  }
+  auto* abandoned = new Abandoned{std::move(request_->request),
+                                  std::move(request_->connection),
+                                  std::move(request_->session), request_};
+  base::ScopedHandle thread(
+      ::CreateThread(nullptr, 0, CloseAbandoned, abandoned, 0, nullptr));
+  if (!thread.IsValid()) CloseAbandoned(abandoned);
 }
 
 void InternetDownloader::SetError(const char* step) {
@@ -257,7 +233,7 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
   received_ = 0;
   status_ = 0;
   sink_ = nullptr;
-  CloseHandles();
+  ResetHandles();
   if (!calls_->usable()) {
     // The last request was given up and its call may still run: start
     // afresh.
@@ -265,14 +241,14 @@ bool InternetDownloader::Open(const std::wstring& url, DownloadSink* sink) {
     calls_ = std::make_unique<BlockingCallThread>();
   }
 
-  request_->session = ::InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG,
-                                      nullptr, nullptr, 0);
-  if (!request_->session) {
+  request_->session.Reset(::InternetOpenW(
+      kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (!request_->session.IsValid()) {
     SetError("internet_open-");
     return false;
   }
-  SetTimeouts(request_->session, limits_.socket_timeout_ms);
-  if (::InternetSetStatusCallbackW(request_->session, StatusCallback) ==
+  SetTimeouts(request_->session.Get(), limits_.socket_timeout_ms);
+  if (::InternetSetStatusCallbackW(request_->session.Get(), StatusCallback) ==
       INTERNET_INVALID_STATUS_CALLBACK) {
     LOG(ERROR) << "SetStatusCallback failed";
   }
@@ -291,12 +267,13 @@ bool InternetDownloader::OpenChain(const std::wstring& url,
   std::wstring current = url;
   for (int redirects = 0;; ++redirects) {
     if (!SendOne(current, headers)) return false;
-    if (!QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status_)) {
+    if (!QueryNumber(request_->request.Get(), HTTP_QUERY_STATUS_CODE,
+                     &status_)) {
       status_ = 0;
     }
     if (!IsRedirect(status_)) return true;
     std::optional<std::wstring> location =
-        QueryText(request_->request, HTTP_QUERY_LOCATION);
+        QueryText(request_->request.Get(), HTTP_QUERY_LOCATION);
     if (!location || location->empty()) return true;
     if (redirects == kMaxRedirects) {
       LOG(ERROR) << "More than " << kMaxRedirects << " redirects from " << url;
@@ -317,8 +294,8 @@ bool InternetDownloader::OpenChain(const std::wstring& url,
 
 bool InternetDownloader::SendOne(const std::wstring& url,
                                  const std::wstring& headers) {
-  CloseInternetHandle(&request_->request);
-  CloseInternetHandle(&request_->connection);
+  request_->request.Reset();
+  request_->connection.Reset();
 
   URL_COMPONENTSW parts = {sizeof(parts)};
   parts.dwSchemeLength = parts.dwHostNameLength = parts.dwUrlPathLength =
@@ -340,33 +317,38 @@ bool InternetDownloader::SendOne(const std::wstring& url,
   }
   if (object.empty()) object = L"/";
 
-  request_->connection =
-      ::InternetConnectW(request_->session, host.c_str(), parts.nPort, nullptr,
-                         nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-  if (!request_->connection) {
+  request_->connection.Reset(
+      ::InternetConnectW(request_->session.Get(), host.c_str(), parts.nPort,
+                         nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+  if (!request_->connection.IsValid()) {
     SetError("internet_open_url-");
     return false;
   }
-  SetTimeouts(request_->connection, limits_.socket_timeout_ms);
+  SetTimeouts(request_->connection.Get(), limits_.socket_timeout_ms);
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-  request_->request =
-      ::HttpOpenRequestW(request_->connection, L"GET", object.c_str(), nullptr,
-                         nullptr, nullptr, flags,
-                         reinterpret_cast<DWORD_PTR>(&request_->answer_bytes));
-  if (!request_->request) {
+  request_->request.Reset(::HttpOpenRequestW(request_->connection.Get(), L"GET",
+                                             object.c_str(), nullptr, nullptr,
+                                             nullptr, flags,
+                                             reinterpret_cast<DWORD_PTR>(
+                                                 &request_->answer_bytes)));
+  if (!request_->request.IsValid()) {
     SetError("internet_open_url-");
     return false;
   }
-  SetTimeouts(request_->request, limits_.socket_timeout_ms);
+  SetTimeouts(request_->request.Get(), limits_.socket_timeout_ms);
 
   // The call runs on the call thread, under the exception guard there.
   request_->answer_bytes = 0;
   bool ran = RunBlocking(
-      [r = request_, handle = request_->request, headers] {
-        SendCall call = {handle, &headers, FALSE, 0};
-        r->raised = !RunWithExceptionGuard(Send, &call, nullptr, &r->exception);
-        r->succeeded = call.succeeded;
+      [r = request_, handle = request_->request.Get(), headers] {
+        GuardedCall<BOOL> call = RunGuardedCall([&] {
+          return ::HttpSendRequestW(handle, headers.c_str(),
+                                    static_cast<DWORD>(-1), nullptr, 0);
+        });
+        r->raised = call.raised;
+        r->exception = call.exception;
+        r->succeeded = call.result;
         r->error = call.error;
       },
       limits_.answer_timeout_ms);
@@ -378,7 +360,7 @@ bool InternetDownloader::SendOne(const std::wstring& url,
     exception_info_ = request_->exception;
     LOG(ERROR) << "An attempt to open url " << url << " generated an exception "
                << exception_info_.code;
-    CloseHandles();
+    ResetHandles();
     return false;
   }
   if (!request_->succeeded) {
@@ -401,8 +383,9 @@ bool InternetDownloader::PlanResume(DownloadSink* sink) {
   ResumeKind kind = ResumeKind::kNone;
   if (offset != 0) {
     kind = ResumeKind::kSeek;
-    DWORD position = ::InternetSetFilePointer(
-        request_->request, static_cast<LONG>(offset), nullptr, FILE_BEGIN, 0);
+    DWORD position = ::InternetSetFilePointer(request_->request.Get(),
+                                              static_cast<LONG>(offset),
+                                              nullptr, FILE_BEGIN, 0);
     if (position != offset) {
       DWORD error = ::GetLastError();
       if (error != ERROR_INTERNET_INVALID_OPERATION) {
@@ -419,10 +402,12 @@ bool InternetDownloader::PlanResume(DownloadSink* sink) {
     }
   }
   std::optional<std::string> length, range;
-  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_LENGTH)) {
+  if (auto text =
+          QueryText(request_->request.Get(), HTTP_QUERY_CONTENT_LENGTH)) {
     length = base::WideToUTF8(*text);
   }
-  if (auto text = QueryText(request_->request, HTTP_QUERY_CONTENT_RANGE)) {
+  if (auto text =
+          QueryText(request_->request.Get(), HTTP_QUERY_CONTENT_RANGE)) {
     range = base::WideToUTF8(*text);
   }
   plan_ = PlanBody(offset, kind, status_, length, range, sink->limit());
@@ -456,11 +441,13 @@ uint32_t InternetDownloader::Read() {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->Read();
   }
-  if (!error_text_.empty() || !request_->request || !sink_) return 0;
+  if (!error_text_.empty() || !request_->request.IsValid() || !sink_) {
+    return 0;
+  }
   // An answer with another status has no body for us; Finalize says why.
   if (status_ != plan_.expected_status) return 0;
   if (!RunBlocking(
-          [r = request_, handle = request_->request] {
+          [r = request_, handle = request_->request.Get()] {
             r->bytes = 0;
             r->succeeded = ::InternetReadFile(handle, r->buffer.get(),
                                               kBufferSize, &r->bytes);
@@ -498,8 +485,8 @@ bool InternetDownloader::Finalize(int* status_out) {
   if (!error_text_.empty()) return false;
   DWORD status = 0;
   bool queried =
-      request_->request &&
-      QueryNumber(request_->request, HTTP_QUERY_STATUS_CODE, &status);
+      request_->request.IsValid() &&
+      QueryNumber(request_->request.Get(), HTTP_QUERY_STATUS_CODE, &status);
   if (!queried || status != plan_.expected_status) {
     DWORD error = ::GetLastError();
     if (!queried) status = 0;
@@ -545,12 +532,13 @@ bool InternetDownloader::DownloadToFile(const std::string& url,
     return false;
   }
   bool downloaded = false;
-  HANDLE file = ::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    FileDownloadSink sink(file);
+  base::ScopedFile file(::CreateFileW(temp_path.c_str(), GENERIC_WRITE, 0,
+                                      nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.IsValid()) {
+    FileDownloadSink sink(file.Get());
     downloaded = PlainDownload(url, &sink, cancel_event);
-    ::CloseHandle(file);
+    file.Reset();
   }
   bool moved = downloaded &&
                ::MoveFileExW(temp_path.c_str(), target.c_str(),
@@ -577,14 +565,14 @@ std::string InternetDownloader::GetResponseHeader(const std::string& name) {
   if (InternetDownloader* replacement = Replacement()) {
     return replacement->GetResponseHeader(name);
   }
-  if (!request_->request) return std::string();
+  if (!request_->request.IsValid()) return std::string();
   std::string buffer(std::max<size_t>(name.size() + 1, 256), '\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::fill(buffer.begin(), buffer.end(), '\0');
     std::copy(name.begin(), name.end(), buffer.begin());
     DWORD size = static_cast<DWORD>(buffer.size());
-    if (::HttpQueryInfoA(request_->request, HTTP_QUERY_CUSTOM, buffer.data(),
-                         &size, nullptr)) {
+    if (::HttpQueryInfoA(request_->request.Get(), HTTP_QUERY_CUSTOM,
+                         buffer.data(), &size, nullptr)) {
       buffer.resize(size);
       return buffer;
     }

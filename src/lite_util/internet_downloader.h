@@ -172,7 +172,8 @@ class InternetDownloader {
   std::optional<std::string> QueryHeader(DWORD query);
   void SetError(const char* step);
   void SetError(const char* step, DWORD error);
-  void CloseHandles();
+  // Closes the request's handles.
+  void ResetHandles();
   // Closes the handles of a request whose call was given up without waiting
   // for the close, and forgets them.
   void AbandonHandles();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "base/scoped_handle.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {
@@ -43,20 +44,20 @@ bool SignatureVerifier::HashData(std::span<const uint8_t> data) {
 }
 
 bool SignatureVerifier::ImportPublicKey(std::span<const uint8_t> public_key) {
-  CERT_PUBLIC_KEY_INFO* info = nullptr;
+  base::ScopedLocalMemory<CERT_PUBLIC_KEY_INFO> info;
   DWORD info_size = 0;
   if (!::CryptDecodeObjectEx(
           X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, X509_PUBLIC_KEY_INFO,
           public_key.data(), static_cast<DWORD>(public_key.size()),
-          CRYPT_DECODE_ALLOC_FLAG, nullptr, &info, &info_size)) {
+          CRYPT_DECODE_ALLOC_FLAG, nullptr, info.Receive(), &info_size)) {
     LOG(ERROR) << "Failed to convert decode public key, error: "
                << ::GetLastError();
     return false;
   }
   bool imported = ::CryptImportPublicKeyInfo(
-      provider_, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, info, &key_);
+      provider_, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, info.Get(), &key_);
   DWORD error = ::GetLastError();
-  ::LocalFree(info);
+  info.Reset();
   if (!imported) {
     key_ = 0;
     LOG(ERROR) << "Failed to import crypt key, error: " << error;

@@ -2,12 +2,11 @@
 
 #include <windows.h>
 
-#include <objbase.h>
 #include <shlobj.h>
 
 #include "base/file_util.h"
+#include "base/guid.h"
 #include "base/scoped_handle.h"
-#include "base/string_util.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/windows_version.h"
 
@@ -50,19 +49,17 @@ bool ReadUserIdFromFile(const std::wstring& path, std::string* content) {
 }
 
 bool RegistryValueExist(const wchar_t* key_path, const std::wstring& name) {
-  HKEY key = nullptr;
+  base::ScopedRegistryKey key;
   LSTATUS status =
-      ::RegOpenKeyExW(HKEY_CURRENT_USER, key_path, 0, KEY_READ, &key);
+      ::RegOpenKeyExW(HKEY_CURRENT_USER, key_path, 0, KEY_READ, key.Receive());
   if (status == ERROR_FILE_NOT_FOUND) return false;
   if (status != ERROR_SUCCESS) {
     LOG_WITH_ERROR(ERROR, static_cast<uint32_t>(status))
         << "Can't open registry key: " << key_path;
     return false;
   }
-  bool exists = ::RegQueryValueExW(key, name.c_str(), nullptr, nullptr, nullptr,
-                                   nullptr) == ERROR_SUCCESS;
-  ::RegCloseKey(key);
-  return exists;
+  return ::RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr,
+                            nullptr) == ERROR_SUCCESS;
 }
 
 bool IsUserIdMarked() {
@@ -76,18 +73,19 @@ bool RememberUidIsCreated() {
   std::wstring name = MarkerName();
   if (name.empty()) return false;
   const wchar_t* key_path = WindowsVersion() > 2 ? kLowMarkerKey : kMarkerKey;
-  HKEY key = nullptr;
-  LSTATUS status = ::RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0,
-                                     KEY_SET_VALUE, nullptr, &key, nullptr);
+  base::ScopedRegistryKey key;
+  LSTATUS status =
+      ::RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
   if (status != ERROR_SUCCESS) {
     LOG_WITH_ERROR(ERROR, static_cast<uint32_t>(status))
         << "Can't open registry key: " << key_path;
     return false;
   }
   DWORD one = 1;
-  status = ::RegSetValueExW(key, name.c_str(), 0, REG_DWORD,
+  status = ::RegSetValueExW(key.Get(), name.c_str(), 0, REG_DWORD,
                             reinterpret_cast<const BYTE*>(&one), sizeof(one));
-  ::RegCloseKey(key);
+  key.Reset();
   if (status != ERROR_SUCCESS) {
     LOG_WITH_ERROR(ERROR, static_cast<uint32_t>(status))
         << "Can't create registry value '" << name << "' at '" << key_path;
@@ -97,11 +95,8 @@ bool RememberUidIsCreated() {
 }
 
 std::string GenerateAndStoreUserId() {
-  GUID guid;
-  if (FAILED(::CoCreateGuid(&guid))) return std::string();
-  wchar_t text[40];
-  if (!::StringFromGUID2(guid, text, 40)) return std::string();
-  std::string id = base::WideToUTF8(text);
+  std::string id = base::NewGuidString();
+  if (id.empty()) return std::string();
   std::wstring path = GetUserIdFilePath(true);
   if (path.empty()) return std::string();
   base::ScopedHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/file_version.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "lite_util/extended_check_policy.h"
 #include "lite_util/logging/log_message.h"
@@ -21,36 +22,18 @@
 namespace lite {
 namespace {
 
-// A module loaded for its resources only, freed when this goes away.
-class ResourceModule {
- public:
-  explicit ResourceModule(const std::wstring& path)
-      : module_(::LoadLibraryExW(
-            path.c_str(), nullptr,
-            LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE)) {}
-  ResourceModule(const ResourceModule&) = delete;
-  ResourceModule& operator=(const ResourceModule&) = delete;
-  ~ResourceModule() {
-    if (module_) ::FreeLibrary(module_);
-  }
-
-  bool loaded() const { return module_ != nullptr; }
-
-  // A copy of the resource's bytes; empty when it is missing.
-  std::vector<uint8_t> Read(const wchar_t* type, const wchar_t* name) const {
-    HRSRC resource = ::FindResourceW(module_, name, type);
-    if (!resource) return {};
-    HGLOBAL handle = ::LoadResource(module_, resource);
-    DWORD size = ::SizeofResource(module_, resource);
-    const void* data = handle ? ::LockResource(handle) : nullptr;
-    if (!data || size == 0) return {};
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    return std::vector<uint8_t>(bytes, bytes + size);
-  }
-
- private:
-  HMODULE module_;
-};
+// A copy of a resource's bytes; empty when it is missing.
+std::vector<uint8_t> ReadResource(HMODULE module, const wchar_t* type,
+                                  const wchar_t* name) {
+  HRSRC resource = ::FindResourceW(module, name, type);
+  if (!resource) return {};
+  HGLOBAL handle = ::LoadResource(module, resource);
+  DWORD size = ::SizeofResource(module, resource);
+  const void* data = handle ? ::LockResource(handle) : nullptr;
+  if (!data || size == 0) return {};
+  const uint8_t* bytes = static_cast<const uint8_t*>(data);
+  return std::vector<uint8_t>(bytes, bytes + size);
+}
 
 }  // namespace
 
@@ -60,13 +43,16 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
                << path;
     return std::string();
   }
-  ResourceModule module(path);
-  if (!module.loaded()) {
+  // Loaded for its resources only.
+  base::ScopedModule module(::LoadLibraryExW(
+      path.c_str(), nullptr,
+      LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE));
+  if (!module.IsValid()) {
     PLOG(ERROR) << "Failed to load module for GetTrustJsonFromModule: " << path;
     return std::string();
   }
   std::vector<uint8_t> signature_resource =
-      module.Read(L"SIGNATURE_DAT", L"SIGNATURE.DAT");
+      ReadResource(module.Get(), L"SIGNATURE_DAT", L"SIGNATURE.DAT");
   std::optional<ListSignature> signature =
       ParseListSignature(signature_resource);
   if (!signature) {
@@ -74,7 +60,8 @@ std::string GetTrustJsonFromModule(const std::wstring& path) {
                << "SIGNATURE_DAT";
     return std::string();
   }
-  std::vector<uint8_t> json = module.Read(L"TRUSTED_JSON", L"TRUSTED.JSON");
+  std::vector<uint8_t> json =
+      ReadResource(module.Get(), L"TRUSTED_JSON", L"TRUSTED.JSON");
   if (json.empty()) {
     LOG(ERROR) << "Cannot find resource "
                << "TRUSTED_JSON";

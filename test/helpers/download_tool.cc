@@ -25,7 +25,9 @@
 #include <string>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
+#include "base/worker_thread.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/installer_command_line.h"
@@ -52,26 +54,6 @@ class ShortPauseDownloader : public lite::ModuleDownloader {
  private:
   DWORD pause_ms_;
 };
-
-struct CancelTimer {
-  HANDLE event;
-  DWORD delay_ms;
-};
-
-DWORD WINAPI CancelTimerThread(void* param) {
-  std::unique_ptr<CancelTimer> timer(static_cast<CancelTimer*>(param));
-  ::Sleep(timer->delay_ms);
-  ::SetEvent(timer->event);
-  return 0;
-}
-
-// Sets `event` after `delay_ms` on a thread of its own.
-void CancelLater(HANDLE event, DWORD delay_ms) {
-  auto* timer = new CancelTimer{event, delay_ms};
-  HANDLE thread =
-      ::CreateThread(nullptr, 0, CancelTimerThread, timer, 0, nullptr);
-  if (thread) ::CloseHandle(thread);
-}
 
 uint32_t SwitchNumber(const InstallerCommandLine& command_line,
                       const char* name, uint32_t fallback) {
@@ -145,7 +127,9 @@ int wmain() {
       lite::LogFilePath(base::GetTempDirectory()), 1048576));
 
   int argc = 0;
-  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+  base::ScopedLocalMemory<LPWSTR> arguments(
+      ::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  LPWSTR* const argv = arguments.Get();
   std::wstring mode = argc > 1 ? argv[1] : L"";
   if (command_line.HasSwitch("limits")) {
     lite::InternetDownloader::Limits limits;
@@ -158,9 +142,16 @@ int wmain() {
     }
     lite::InternetDownloader::SetDefaultLimits(limits);
   }
-  HANDLE cancel_event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  // The downloads' cancel event is the stop event of a timer thread that
+  // sets it after --cancel-after-ms (the event lives as long as the thread).
+  base::WorkerThread cancel_timer;
+  const HANDLE cancel_event = cancel_timer.stop_event();
   if (command_line.HasSwitch("cancel-after-ms")) {
-    CancelLater(cancel_event, SwitchNumber(command_line, "cancel-after-ms", 0));
+    const DWORD delay_ms = SwitchNumber(command_line, "cancel-after-ms", 0);
+    cancel_timer.Start([cancel_event, delay_ms] {
+      ::Sleep(delay_ms);
+      ::SetEvent(cancel_event);
+    });
   }
   int code = 2;
   if (mode == L"file" && argc >= 4) {
@@ -177,6 +168,5 @@ int wmain() {
                  "usage: download_tool file|variations URL TARGET | "
                  "module TARGET --config=FILE [switches]\n");
   }
-  ::LocalFree(argv);
   return code;
 }

@@ -14,6 +14,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/scoped_handle.h"
+
 int wmain(int argc, wchar_t** argv) {
   long code = 0;
   const wchar_t* mutex_name = nullptr;
@@ -35,17 +37,17 @@ int wmain(int argc, wchar_t** argv) {
     ::Sleep(std::wcstoul(value, nullptr, 10));
   }
   if (mutex_name) {
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, mutex_name);
-    if (!mutex || ::GetLastError() == ERROR_ALREADY_EXISTS) {
-      if (!mutex || ::WaitForSingleObject(mutex, 10000) != WAIT_OBJECT_0) {
+    base::ScopedHandle mutex(::CreateMutexW(nullptr, TRUE, mutex_name));
+    if (!mutex.IsValid() || ::GetLastError() == ERROR_ALREADY_EXISTS) {
+      if (!mutex.IsValid() ||
+          ::WaitForSingleObject(mutex.Get(), 10000) != WAIT_OBJECT_0) {
         return 3;
       }
     }
     std::printf("held\n");
     std::fflush(stdout);
     ::Sleep(hold_ms);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
+    ::ReleaseMutex(mutex.Get());
   }
   wchar_t report[MAX_PATH];
   if (::GetEnvironmentVariableW(L"LITE_TEST_REPORT", report, MAX_PATH)) {

@@ -14,6 +14,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 const wchar_t* const kSetupMessages[] = {
@@ -77,6 +79,8 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("cannot start: %lu\n", ::GetLastError());
     return 2;
   }
+  base::ScopedHandle thread(process.hThread);
+  base::ScopedHandle child(process.hProcess);
   while (::MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, INFINITE,
                                      QS_ALLINPUT) != WAIT_OBJECT_0) {
     Pump();
@@ -92,7 +96,5 @@ int wmain(int argc, wchar_t** argv) {
   bool browser = ::FindWindowExW(HWND_MESSAGE, nullptr,
                                  L"ZarvexBrowser_MessageWindow", nullptr);
   std::printf("browser_window=%d\n", browser ? 1 : 0);
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
   return 0;
 }

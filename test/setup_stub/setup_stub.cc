@@ -27,6 +27,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 constexpr wchar_t kBrowserWindowClass[] = L"ZarvexBrowser_MessageWindow";
@@ -62,7 +64,9 @@ void RecordCommandLine(const std::wstring& path) {
 // The value of --progress-window (also -progress-window or /progress-window).
 HWND ProgressWindow() {
   int count = 0;
-  wchar_t** args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+  base::ScopedLocalMemory<wchar_t*> arguments(
+      ::CommandLineToArgvW(::GetCommandLineW(), &count));
+  wchar_t** const args = arguments.Get();
   HWND window = nullptr;
   for (int i = 1; args && i < count; ++i) {
     std::wstring_view arg = args[i];
@@ -75,7 +79,6 @@ HWND ProgressWindow() {
       }
     }
   }
-  ::LocalFree(args);
   return window;
 }
 
@@ -149,12 +152,12 @@ void LeaveBrowserWindow() {
                        nullptr, nullptr, &startup, &process);
   ::SetEnvironmentVariableW(L"LITE_SETUP_STUB_ROLE", nullptr);
   if (!started) return;
+  base::ScopedHandle thread(process.hThread);
+  base::ScopedHandle child(process.hProcess);
   for (int i = 0; i < 500 && !ProcessOwnsBrowserWindow(process.dwProcessId);
        ++i) {
-    if (::WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) break;
+    if (::WaitForSingleObject(child.Get(), 20) == WAIT_OBJECT_0) break;
   }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
 }
 
 }  // namespace

@@ -16,23 +16,24 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 bool ReadFileBytes(const wchar_t* path, std::vector<BYTE>* bytes) {
-  HANDLE file = ::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  base::ScopedFile file(::CreateFileW(path, GENERIC_READ, FILE_SHARE_READ,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file.IsValid()) return false;
   LARGE_INTEGER size = {};
-  bool ok = ::GetFileSizeEx(file, &size) && size.QuadPart > 0 &&
+  bool ok = ::GetFileSizeEx(file.Get(), &size) && size.QuadPart > 0 &&
             size.QuadPart < (1 << 20);
   if (ok) {
     bytes->resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
-    ok = ::ReadFile(file, bytes->data(), static_cast<DWORD>(bytes->size()),
-                    &read, nullptr) &&
+    ok = ::ReadFile(file.Get(), bytes->data(),
+                    static_cast<DWORD>(bytes->size()), &read, nullptr) &&
          read == bytes->size();
   }
-  ::CloseHandle(file);
   return ok;
 }
 

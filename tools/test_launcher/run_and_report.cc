@@ -12,6 +12,8 @@
 #include <cwchar>
 #include <string>
 
+#include "base/scoped_handle.h"
+
 namespace {
 
 // Skips one argument of a command line, following CommandLineToArgvW's
@@ -54,16 +56,16 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("start_failed=%lu\n", ::GetLastError());
     return 2;
   }
+  base::ScopedHandle thread(process.hThread);
+  base::ScopedHandle child(process.hProcess);
   std::printf("pid=%lu\n", process.dwProcessId);
-  DWORD wait = ::WaitForSingleObject(process.hProcess, timeout);
+  DWORD wait = ::WaitForSingleObject(child.Get(), timeout);
   if (wait != WAIT_OBJECT_0) {
     std::printf("timeout\n");
   } else {
     DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
+    ::GetExitCodeProcess(child.Get(), &code);
     std::printf("exit_code=%ld\n", static_cast<long>(code));
   }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
   return 0;
 }

@@ -82,16 +82,17 @@ std::string ReadTagBlock(const std::wstring& path) {
   base::ScopedHandle mapping(
       ::CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping.IsValid()) return std::string();
-  const void* view = ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0);
-  if (!view) return std::string();
+  base::ScopedMappedView view(
+      ::MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+  if (!view.IsValid()) return std::string();
   LARGE_INTEGER size;
   std::string tag;
   if (::GetFileSizeEx(file.Get(), &size) && size.QuadPart >= 0 &&
       size.QuadPart < kMaxTaggedFileSize) {
-    tag = ReadTagBlockFromBytes(std::span<const uint8_t>(
-        static_cast<const uint8_t*>(view), static_cast<size_t>(size.QuadPart)));
+    tag = ReadTagBlockFromBytes(
+        std::span<const uint8_t>(static_cast<const uint8_t*>(view.Get()),
+                                 static_cast<size_t>(size.QuadPart)));
   }
-  ::UnmapViewOfFile(view);
   return tag;
 }
 

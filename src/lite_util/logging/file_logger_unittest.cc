@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "base/file_util.h"
+#include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "gtest/gtest.h"
 #include "lite_util/logging/log_line_format.h"
@@ -166,26 +167,23 @@ TEST_F(FileLoggerTest, HeldMutexGivesOneLockFailureNotice) {
   };
   QuickLogger logger(path_, 1048576);
   std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
-  HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  base::ScopedHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread holder([&] {
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
-    ::SetEvent(held);
-    ::WaitForSingleObject(release, INFINITE);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
+    base::ScopedHandle mutex(::CreateMutexW(nullptr, TRUE, name.c_str()));
+    ::SetEvent(held.Get());
+    ::WaitForSingleObject(release.Get(), INFINITE);
+    ::ReleaseMutex(mutex.Get());
   });
-  ::WaitForSingleObject(held, INFINITE);
+  ::WaitForSingleObject(held.Get(), INFINITE);
   LogRecord record;
   record.function = "f";
   record.text = "one";
   logger.Emit(record);
   record.text = "two";
   logger.Emit(record);
-  ::SetEvent(release);
+  ::SetEvent(release.Get());
   holder.join();
-  ::CloseHandle(held);
-  ::CloseHandle(release);
 
   std::string content = ReadFile(path_);
   std::string notice =
@@ -200,23 +198,20 @@ TEST_F(FileLoggerTest, HeldMutexGivesOneLockFailureNotice) {
 TEST_F(FileLoggerTest, RealTimeoutIsAboutOneSecond) {
   FileLogger* logger = Install();
   std::wstring name = base::UTF8ToWide(LogMutexName(base::WideToUTF8(path_)));
-  HANDLE held = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  base::ScopedHandle held(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  base::ScopedHandle release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread holder([&] {
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, name.c_str());
-    ::SetEvent(held);
-    ::WaitForSingleObject(release, INFINITE);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
+    base::ScopedHandle mutex(::CreateMutexW(nullptr, TRUE, name.c_str()));
+    ::SetEvent(held.Get());
+    ::WaitForSingleObject(release.Get(), INFINITE);
+    ::ReleaseMutex(mutex.Get());
   });
-  ::WaitForSingleObject(held, INFINITE);
+  ::WaitForSingleObject(held.Get(), INFINITE);
   ULONGLONG start = ::GetTickCount64();
   LOG(INFO) << "late";
   ULONGLONG waited = ::GetTickCount64() - start;
-  ::SetEvent(release);
+  ::SetEvent(release.Get());
   holder.join();
-  ::CloseHandle(held);
-  ::CloseHandle(release);
   (void)logger;
   EXPECT_GE(waited, 900u);
   EXPECT_NE(ReadFile(path_).find("INFO: late"), std::string::npos);
@@ -230,14 +225,14 @@ TEST_F(FileLoggerTest, AbandonedMutexIsReportedEveryTime) {
   // The test keeps a handle open so that the named mutex outlives the
   // threads. (Opening an existing mutex ignores the initial-owner flag, so
   // each thread takes it with a wait.)
-  HANDLE keep = ::CreateMutexW(nullptr, FALSE, name.c_str());
+  base::ScopedHandle keep(::CreateMutexW(nullptr, FALSE, name.c_str()));
   for (const char* text : {"one", "two"}) {
     // A thread that ends while owning the mutex abandons it.
-    std::thread([&] { ::WaitForSingleObject(keep, 0); }).join();
+    std::thread([&] { ::WaitForSingleObject(keep.Get(), 0); }).join();
     record.text = text;
     logger->Emit(record);
   }
-  ::CloseHandle(keep);
+  keep.Reset();
   std::string content = ReadFile(path_);
   std::string notice = "LOGGING: Abandoned log mutex recovered for file " +
                        base::WideToUTF8(path_) + "\n";

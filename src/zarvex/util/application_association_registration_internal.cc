@@ -9,12 +9,17 @@
 #include <cstdio>
 #include <string>
 
+#include "base/process.h"
+#include "base/scoped_handle.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/windows_version.h"
 
 namespace zarvex {
 
 namespace {
+
+// The longest the probe child may take; it is ended after that.
+constexpr DWORD kInterfaceProbeWaitMs = 3000;
 
 // Reports go to the debugger channel, never to the installer's log file.
 void Report(const std::string& text) {
@@ -219,9 +224,9 @@ InterfaceProbeSystem CurrentInterfaceProbeSystem() {
     system.update_revision = revision;
   }
   int argc = 0;
-  LPWSTR* argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
-  if (argv && argc > 0) system.executable = argv[0];
-  if (argv) ::LocalFree(argv);
+  base::ScopedLocalMemory<LPWSTR> argv(
+      ::CommandLineToArgvW(::GetCommandLineW(), &argc));
+  if (argv.IsValid() && argc > 0) system.executable = argv.Get()[0];
   return system;
 }
 
@@ -249,29 +254,25 @@ bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
   }
   std::wstring command_line =
       L"\"" + system.executable + L"\" --check-the-interface";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!::CreateProcessW(system.executable.c_str(), command_line.data(), nullptr,
-                        nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+  base::LaunchOptions options;
+  options.application = system.executable.c_str();
+  const base::Process process = base::Process::Launch(command_line, options);
+  if (!process.IsValid()) {
     PLOG(ERROR) << kFailed << ": "
                 << "can't run installer: " << command_line;
     return answer(false, kInterfaceProbeFailed);
   }
-  ::CloseHandle(process.hThread);
-  struct ProcessCloser {
-    HANDLE handle;
-    ~ProcessCloser() { ::CloseHandle(handle); }
-  } closer{process.hProcess};
-  if (::WaitForSingleObject(process.hProcess, 3000) != WAIT_OBJECT_0) {
-    ::TerminateProcess(process.hProcess, 22);
+  // An exit code that cannot be read counts as 0.
+  DWORD exit_code = 0;
+  const base::Process::WaitResult waited =
+      process.WaitForExit(kInterfaceProbeWaitMs, &exit_code);
+  if (waited == base::Process::WaitResult::kTimedOut ||
+      waited == base::Process::WaitResult::kWaitFailed) {
+    process.Terminate(22);
     PLOG(ERROR) << kFailed << ", "
                 << " installer was terminated by timeout.";
     return answer(false, kInterfaceProbeTimedOut);
   }
-  DWORD exit_code = 0;
-  ::GetExitCodeProcess(process.hProcess, &exit_code);
   const int32_t result = static_cast<int32_t>(exit_code);
   if (result < 0) {
     PLOG(ERROR) << kFailed << ","

@@ -1,14 +1,14 @@
-#include "lite_installer/monotonic_clock.h"
+#include "base/monotonic_clock.h"
 
 #include <windows.h>
 
-namespace lite {
+namespace base {
 
 int64_t MonotonicMicroseconds() {
   using QueryFunction = BOOL(WINAPI*)(PULONGLONG);
-  static const QueryFunction query = reinterpret_cast<QueryFunction>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"),
-                       "QueryUnbiasedInterruptTime"));
+  static const QueryFunction query =
+      reinterpret_cast<QueryFunction>(::GetProcAddress(
+          ::GetModuleHandleW(L"kernel32.dll"), "QueryUnbiasedInterruptTime"));
   ULONGLONG time = 0;
   if (query && query(&time)) return static_cast<int64_t>(time / 10);
   LARGE_INTEGER counter, frequency;
@@ -19,4 +19,4 @@ int64_t MonotonicMicroseconds() {
                                   frequency.QuadPart);
 }
 
-}  // namespace lite
+}  // namespace base
