@@ -206,7 +206,7 @@ int RunInstallerProcess() {
   crash_reporter->SetParameter("brand_name", brand_info->brand_name());
   crash_reporter->SetParameter("default_language", brand_info->language());
 
-  if (IsFullInstallerMode() && windows_version <= 3) {
+  if (IsFullInstallerMode() && windows_version <= kWindowsVista) {
     if (!silent) {
       ShowOldWindowsNotice(brand_info->language(), brand_info->brand_id());
     }
