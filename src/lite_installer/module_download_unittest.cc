@@ -29,25 +29,37 @@ struct Attempt {
   std::string procedure;
 };
 
-class ScriptedDownloader : public ModuleDownloader {
+// The package download with scripted attempts, through the hooks of its
+// context.
+class ScriptedDownloader {
  public:
-  ScriptedDownloader(const ModuleDownloadContext& context,
-                     std::deque<Attempt> script)
-      : ModuleDownloader(context), script_(std::move(script)) {}
+  ScriptedDownloader(ModuleDownloadContext context, std::deque<Attempt> script)
+      : context_(std::move(context)), script_(std::move(script)) {
+    context_.run_download_loop =
+        [this](const std::wstring& url, DownloadSink* sink,
+               DownloadProgressObserver*, DownloadLoopResult* result) {
+          return RunLoop(url, sink, result);
+        };
+    context_.pause_between_attempts_ms = [this] {
+      ++pauses;
+      if (cancel_in_pause) ::SetEvent(cancel_in_pause);
+      return DWORD{5};
+    };
+  }
+
+  ModuleResult DownloadModule(HANDLE file,
+                              const InstallerCommandLine& command_line) {
+    return lite::DownloadModule(context_, file, command_line);
+  }
 
   std::vector<std::wstring> urls_tried;
   std::vector<uint32_t> count_before;
   HANDLE cancel_in_pause = nullptr;
   int pauses = 0;
 
- protected:
-  DWORD PauseBetweenAttemptsMs() const override {
-    ++const_cast<ScriptedDownloader*>(this)->pauses;
-    if (cancel_in_pause) ::SetEvent(cancel_in_pause);
-    return 5;
-  }
+ private:
   bool RunLoop(const std::wstring& url, DownloadSink* sink,
-               DownloadProgressObserver*, DownloadLoopResult* result) override {
+               DownloadLoopResult* result) {
     urls_tried.push_back(url);
     count_before.push_back(sink->count());
     Attempt attempt = script_.empty() ? Attempt{0, 0, false, "x"}
@@ -63,7 +75,7 @@ class ScriptedDownloader : public ModuleDownloader {
     return attempt.succeeds;
   }
 
- private:
+  ModuleDownloadContext context_;
   std::deque<Attempt> script_;
 };
 
@@ -112,6 +124,7 @@ class ModuleDownloadTest : public testing::Test {
     ModuleDownloadContext context;
     context.cancel_event = cancel_;
     context.brand_info = brand;
+    context.windows_version = kWindows7;
     context.statistics = &events_;
     context.user_cancel_count = &user_cancel_;
     return context;
