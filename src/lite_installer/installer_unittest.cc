@@ -369,7 +369,8 @@ TEST(InstallerOutcomeTest, OutcomeOfTheInstallation) {
 // What the controller takes from its caller rather than from the process:
 // the Windows version decides the make-default choice and the download
 // host, the command line the download's flavour, the base of the setup's
-// command line and whether the window is let go as soon as the setup ends.
+// command line and whether the window is let go as soon as the setup ends,
+// and the display scale is what the first event reports.
 TEST_F(InstallerTest, InputsFromTheCaller) {
   const std::wstring kXpBuild =
       L"https://localhost:18441/browser-partners/_xp_builds/"
@@ -380,32 +381,38 @@ TEST_F(InstallerTest, InputsFromTheCaller) {
     const char* name;
     int windows_version;
     const wchar_t* command_line;
+    double scale_factor;
     bool can_make_default;  // and the setup is told to
     std::wstring first_url;
     std::vector<int> progress;
+    std::string dpi;  // of the installer_started event
   } kCases[] = {
-      {"Windows 7", kWindows7, L"i.exe", true, kPlain, {40}},
-      {"Windows 8.1", kWindows81, L"i.exe", false, kPlain, {40}},
-      {"Windows XP", kWindowsXp, L"i.exe", true, kXpBuild, {40}},
-      {"own switches",
+      {"Windows 7", kWindows7, L"i.exe", 1.0, true, kPlain, {40}, "100"},
+      {"Windows 8.1", kWindows81, L"i.exe", 1.0, false, kPlain, {40}, "100"},
+      {"Windows XP", kWindowsXp, L"i.exe", 1.0, true, kXpBuild, {40}, "100"},
+      {"own switches and display scale",
        kWindows7,
        L"i.exe --download-x64 --do-not-launch-browser --clids-file=C:\\o.xml",
+       1.5,
        true,
        kX64,
-       {40, 100}},
+       {40, 100},
+       "150"},
   };
   const std::wstring record = directory_ + L"command_line.txt";
   ::SetEnvironmentVariableW(L"LITE_TEST_REPORT", record.c_str());
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
+    logger_ = RecordingLogger::Install();
     ::DeleteFileW(record.c_str());
     BrandInfo brand(directory_);
     brand.ReadConfig(
         R"({"brand_name": "zarvex", "setup_url": "https://localhost:1/s",
             "setup_url64": "https://localhost:1/s64"})");
     RecordingDelegate delegate;
-    TestInstaller installer(&delegate, &brand, nullptr,
-                            TestInputs(c.command_line, c.windows_version));
+    InstallerInputs inputs = TestInputs(c.command_line, c.windows_version);
+    inputs.scale_factor = c.scale_factor;
+    TestInstaller installer(&delegate, &brand, nullptr, std::move(inputs));
     installer.real_get_module = true;
     EXPECT_EQ(installer.CanMakeDefaultBrowser(), c.can_make_default);
     installer.SetMakeDefaultBrowser(true);
@@ -415,6 +422,10 @@ TEST_F(InstallerTest, InputsFromTheCaller) {
     EXPECT_EQ(installer.urls_tried[0], c.first_url);
     EXPECT_EQ(delegate.progress, c.progress);
     EXPECT_EQ(delegate.closes, std::vector<int>{1});
+    const auto events = SentEvents(logger_);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0].at("action"), "installer_started");
+    EXPECT_EQ(events[0].at("dpi"), c.dpi);
 
     std::string text;
     ASSERT_TRUE(base::ReadFileToString(record, &text));
