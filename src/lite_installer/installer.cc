@@ -1,6 +1,8 @@
 #include "lite_installer/installer.h"
 
 #include <cmath>
+#include <exception>
+#include <utility>
 
 #include "base/file_util.h"
 #include "base/guid.h"
@@ -51,40 +53,14 @@ void ReportInstallException(const char* what) {
 
 }  // namespace
 
-// The package download, with the controller's hooks.
-class Installer::Downloader : public ModuleDownloader {
- public:
-  Downloader(Installer* installer, const ModuleDownloadContext& context)
-      : ModuleDownloader(context), installer_(installer) {}
-
-  ModuleResult DownloadModule(HANDLE file,
-                              const InstallerCommandLine& command_line) {
-    return ModuleDownloader::DownloadModule(file, command_line);
-  }
-
- protected:
-  DWORD PauseBetweenAttemptsMs() const override {
-    return installer_->PauseBetweenAttemptsMs();
-  }
-  bool RunLoop(const std::wstring& url, DownloadSink* sink,
-               DownloadProgressObserver* observer,
-               DownloadLoopResult* result) override {
-    return installer_->RunDownloadLoop(url, sink, observer, result);
-  }
-  bool ExtractBrowserSetupResource(HANDLE file) override {
-    return installer_->ExtractBrowserSetupResource(file);
-  }
-
- private:
-  Installer* installer_;
-};
-
 Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
-                     const DistribParams* distrib_params, bool background_tasks)
+                     const DistribParams* distrib_params, bool background_tasks,
+                     InstallerInputs inputs)
     : delegate_(delegate),
       brand_info_(brand_info),
       distrib_params_(distrib_params),
       background_tasks_(background_tasks),
+      inputs_(std::move(inputs)),
       statistics_(std::make_unique<StatisticsReporter>(
           IsFullInstallerMode() ? 1 : 0, ReadInstallerValue(L"install_stat"))),
       working_directory_(brand_info ? brand_info->temp_directory()
@@ -95,8 +71,7 @@ Installer::Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
     background_tasks_object_ =
         std::make_unique<AsyncInstallTasks>(*brand_info_, *distrib_params_);
   }
-  data_files_.InitPaths(InstallerCommandLine::ForCurrentProcess(),
-                        IsFullInstallerMode());
+  data_files_.InitPaths(inputs_.command_line, IsFullInstallerMode());
 }
 
 Installer::~Installer() {
@@ -142,9 +117,7 @@ bool Installer::Download(const std::wstring& url, DownloadSink* sink) {
   LOG(INFO) << "Attempt to download module: " << url;
   sink->Reset();
   DownloadLoopResult result;
-  InternetDownloader downloader;
-  bool ok = lite::RunDownloadLoop(&downloader, url, sink, stop_event_, nullptr,
-                                  &result);
+  bool ok = RunDownloadLoop(url, sink, nullptr, &result);
   download_error_ = result.error_text;
   return ok;
 }
@@ -169,15 +142,32 @@ ModuleDownloadContext Installer::DownloadContext() {
   context.cancel_event = stop_event_;
   context.distrib_params = distrib_params_;
   context.brand_info = brand_info_;
+  context.windows_version = inputs_.windows_version;
   context.delegate = delegate_;
   context.statistics = statistics_.get();
   context.user_cancel_count = &cancel_count_;
+  // The download runs on the controller's own operations.
+  context.download_module = [this](HANDLE file,
+                                   const InstallerCommandLine& command_line) {
+    return DownloadModule(file, command_line);
+  };
+  context.run_download_loop =
+      [this](const std::wstring& url, DownloadSink* sink,
+             DownloadProgressObserver* observer, DownloadLoopResult* result) {
+        return RunDownloadLoop(url, sink, observer, result);
+      };
+  context.pause_between_attempts_ms = [this] {
+    return PauseBetweenAttemptsMs();
+  };
+  context.extract_browser_setup_resource = [this](HANDLE file) {
+    return ExtractBrowserSetupResource(file);
+  };
   return context;
 }
 
 ModuleResult Installer::DownloadModule(
     HANDLE file, const InstallerCommandLine& command_line) {
-  return Downloader(this, DownloadContext()).DownloadModule(file, command_line);
+  return lite::DownloadModule(DownloadContext(), file, command_line);
 }
 
 bool Installer::RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
@@ -195,14 +185,11 @@ std::wstring Installer::GetModulePath() {
 }
 
 int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
-  // DownloadOrExtractModule calls back into DownloadModule through the
-  // hooks of Downloader; the installer's own DownloadModule slot is the
-  // same path.
-  Downloader downloader(this, DownloadContext());
   const int64_t start = MonotonicMicroseconds();
   bool downloaded = false;
-  ModuleResult result = downloader.DownloadOrExtractModule(
-      path, &downloaded, lock_wanted ? &package_lock_ : nullptr);
+  ModuleResult result = DownloadOrExtractModule(
+      DownloadContext(), path, inputs_.command_line, &downloaded,
+      lock_wanted ? &package_lock_ : nullptr);
   download_time_us_ = MonotonicMicroseconds() - start;
   if (result != kModuleReady) {
     LOG(ERROR) << "Module was not downloaded: " << path;
@@ -218,7 +205,7 @@ int Installer::GetModule(const std::wstring& path, bool lock_wanted) {
     statistics_->SetParam(kStatInstallType, base::UTF8ToWide(kind));
   }
   if (downloaded) SendEvent(DownloadFinishedEvent(download_time_us_));
-  return 0;
+  return kModuleReady;
 }
 
 void Installer::StartInstallAsync() {
@@ -252,15 +239,15 @@ void Installer::InstallSilently() {
 }
 
 void Installer::SetMakeDefaultBrowser(bool make_default) {
-  int version = WindowsVersion();
-  if (version == 5 || version == 6) return;  // Windows 8 and 8.1
+  const int version = inputs_.windows_version;
+  if (version == kWindows8 || version == kWindows81) return;
   make_default_browser_ = make_default;
 }
 
 bool Installer::CanMakeDefaultBrowser() {
-  const int version = WindowsVersion();
-  if (version < 5) return true;
-  if (version == 5 || version == 6) return false;
+  const int version = inputs_.windows_version;
+  if (version < kWindows8) return true;
+  if (version == kWindows8 || version == kWindows81) return false;
   uint32_t code = 0;
   const bool available = zarvex::IsInternalInterfaceAvailableSafeCheck(&code);
   interface_availability_ = code;
@@ -303,16 +290,16 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   if (background_tasks_object_) {
     in.background_tasks = background_tasks_object_->paths();
   }
-  return lite::BuildSetupCommandLine(InstallerCommandLine::ForCurrentProcess(),
-                                     program, with_data_files, in);
+  return lite::BuildSetupCommandLine(inputs_.command_line, program,
+                                     with_data_files, in);
 }
 
 void Installer::Install() {
   RECT screen = {0, 0, ::GetSystemMetrics(SM_CXSCREEN),
                  ::GetSystemMetrics(SM_CYSCREEN)};
-  SendEvent(
-      InstallerStartedEvent(static_cast<int>(std::lround(ScaleFactor() * 100)),
-                            screen.right, screen.bottom));
+  SendEvent(InstallerStartedEvent(
+      static_cast<int>(std::lround(inputs_.scale_factor * 100)), screen.right,
+      screen.bottom));
   installation_id_ = NewInstallationId();
   if (brand_info_) brand_info_->StoreLanguage();
   data_files_.ExtractInstallerDataIfAbsent(working_directory_);
@@ -322,14 +309,13 @@ void Installer::Install() {
   }
 
   const int result = InstallBrowser();
-  if (result != 0) {
-    const int reason = GetSetupFailureReason();
-    const bool stopped = ::WaitForSingleObject(stop_event_, 0) == WAIT_OBJECT_0;
-    if (delegate_ && ShouldReportOutcome(stopped, reason)) {
-      delegate_->OnFinished(ChooseOutcome(result, reason));
-    }
+  const Outcome outcome =
+      OutcomeOf(result, GetSetupFailureReason(),
+                ::WaitForSingleObject(stop_event_, 0) == WAIT_OBJECT_0);
+  if (delegate_ && outcome.window_outcome) {
+    delegate_->OnFinished(*outcome.window_outcome);
   }
-  if (result == 0 || IsFullInstallerMode()) {
+  if (outcome.success || IsFullInstallerMode()) {
     InstallerDataFiles::RemoveFromRegistry();
     if (brand_info_) {
       brand_info_->RemoveFromRegistry();
@@ -342,7 +328,22 @@ void Installer::Install() {
     }
   }
   if (delegate_) WatchForBrowser();
-  ReportInstallationFinished(result == 0);
+  ReportInstallationFinished(outcome.success);
+}
+
+Installer::Outcome Installer::OutcomeOf(int install_browser_result,
+                                        int32_t failure_reason, bool stopped) {
+  Outcome outcome;
+  outcome.success = install_browser_result == kInstallSucceeded;
+  if (outcome.success) return outcome;
+  // A failure after the window was closed is no news to the user, unless
+  // the setup's run found a reason of its own.
+  if (stopped && failure_reason == kSetupFailureNone) return outcome;
+  outcome.window_outcome = install_browser_result == kOutcomeInstallerFailure &&
+                                   failure_reason != kSetupFailureNone
+                               ? failure_reason
+                               : install_browser_result;
+  return outcome;
 }
 
 void Installer::WatchForBrowser() {
@@ -379,7 +380,7 @@ bool Installer::LockModule(const std::wstring& path, bool permanent_lock) {
 int Installer::InstallBrowser() {
   LOG(INFO) << "Install Browser.";
   module_path_ = GetModulePath();
-  if (module_path_.empty()) return 1;
+  if (module_path_.empty()) return kOutcomeInstallerFailure;
   const bool permanent_lock =
       distrib_params_ &&
       !distrib_params_->GetValue("setup_arc_permanent_lock").empty();
@@ -404,7 +405,7 @@ int Installer::InstallBrowser() {
       WAIT_OBJECT_0 + 1) {
     LOG(ERROR) << "Installation after download event isn't in signal state or "
                   "installation was stopped early.";
-    return 1;
+    return kOutcomeInstallerFailure;
   }
   const int64_t t2 = MonotonicMicroseconds();
 
@@ -412,13 +413,13 @@ int Installer::InstallBrowser() {
     // Logged first: sending the event may change the last error.
     PLOG(ERROR) << "Cannot lock file: " << module_path_;
     if (permanent_lock) SendEvent(SetupArcLockErrorEvent());
-    return 1;
+    return kOutcomeInstallerFailure;
   }
   if (!VerifyModule(module_path_)) {
     LOG(ERROR) << "Module verification failed: " << module_path_;
     result_code_ = kExitVerificationFailed;
     SendEvent(VerificationErrorEvent());
-    return 1;
+    return kOutcomeInstallerFailure;
   }
   LOG(INFO) << "Verification succeeded: " << module_path_;
   const int64_t t3 = MonotonicMicroseconds();
@@ -434,17 +435,16 @@ int Installer::InstallBrowser() {
   SendEvent(SetupExitedEvent(update,
                              SetupExitedError(setup_started_, result_code_),
                              install_time_us_));
-  if (!ran) return 1;
+  if (!ran) return kOutcomeInstallerFailure;
 
-  if (InstallerCommandLine::ForCurrentProcess().HasSwitch(
-          switches::kDoNotLaunchBrowser) &&
+  if (inputs_.command_line.HasSwitch(switches::kDoNotLaunchBrowser) &&
       delegate_) {
     delegate_->SetProgress(100);
     delegate_->RequestClose(1);
     delegate_ = nullptr;
   }
   total_time_us_ = (t1 - t0) + (MonotonicMicroseconds() - t2);
-  return 0;
+  return kInstallSucceeded;
 }
 
 bool Installer::RunModule(const std::wstring& path,

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "base/scoped_handle.h"
@@ -20,6 +21,7 @@
 #include "lite_installer/brand/installer_data.h"
 #include "lite_installer/module_download.h"
 #include "lite_util/statistics_reporter.h"
+#include "lite_util/windows_version.h"
 
 namespace lite {
 
@@ -42,10 +44,35 @@ class InstallerDelegate : public DownloadProgressObserver {
   virtual void OnSetupLaunched() = 0;
 };
 
+// What the controller takes from the process that runs it, instead of
+// reading it there itself.
+struct InstallerInputs {
+  // The installer's own command line: the data file paths, the switches that
+  // steer the download and the run, and the base of the setup's command line.
+  InstallerCommandLine command_line;
+  // WindowsVersion()'s class of the running system.
+  int windows_version = kWindowsBeforeXp;
+  // The display scale (ScaleFactor()), reported when the installation starts.
+  double scale_factor = 1.0;
+};
+
 class Installer {
  public:
+  // InstallBrowser's result on success; a failure gives the outcome class
+  // it stands for: the download's code, or kOutcomeInstallerFailure.
+  static constexpr int kInstallSucceeded = 0;
+
+  // What an installation that InstallBrowser ended tells: the outcome class
+  // the window hears (none: it is not told) and the result the report
+  // carries.
+  struct Outcome {
+    std::optional<int32_t> window_outcome;
+    bool success = false;
+  };
+
   Installer(InstallerDelegate* delegate, const BrandInfo* brand_info,
-            const DistribParams* distrib_params, bool background_tasks);
+            const DistribParams* distrib_params, bool background_tasks,
+            InstallerInputs inputs);
   // Stops and waits for the install thread (60 s, then terminates it).
   virtual ~Installer();
   Installer(const Installer&) = delete;
@@ -64,15 +91,20 @@ class Installer {
   virtual bool WriteResourceToFile(const std::string& name,
                                    const std::wstring& path);
   virtual bool GetModuleCreationTime(const std::wstring& path, int64_t* time);
+  // Tries the candidate URLs into `file` (the attempt plan of
+  // module_download.h, each attempt through RunDownloadLoop).
   virtual ModuleResult DownloadModule(HANDLE file,
                                       const InstallerCommandLine& command_line);
+  // One download attempt (and the plain Download): the one place where a
+  // downloader is made and run, stopped by the stop event.
   virtual bool RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
                                DownloadProgressObserver* observer,
                                DownloadLoopResult* result);
   // Milliseconds between two download attempts.
-  virtual DWORD PauseBetweenAttemptsMs() const { return 15000; }
-  // Milliseconds between two looks for the browser's window after the run.
-  virtual DWORD BrowserWatchIntervalMs() const { return 20000; }
+  virtual DWORD PauseBetweenAttemptsMs() const {
+    return kPauseBetweenAttemptsMs;
+  }
+  // The package embedded in a full installer: none in this product.
   virtual bool ExtractBrowserSetupResource(HANDLE file) { return false; }
   // A new unique file "zb*.tmp" in the working directory; empty on failure.
   virtual std::wstring GetModulePath();
@@ -86,6 +118,8 @@ class Installer {
   virtual bool RunTrustVerifier(TrustVerifier& verifier,
                                 const std::wstring& path,
                                 bool prevents_network_use);
+  // Milliseconds between two looks for the browser's window after the run.
+  virtual DWORD BrowserWatchIntervalMs() const { return 20000; }
 
   void StartInstallAsync();
   // Sets the stop event and waits up to 60 s for the install thread; false
@@ -126,8 +160,15 @@ class Installer {
   bool RunModuleAndWait(const wchar_t* application,
                         const std::wstring& command_line, int* exit_code);
 
+  // The one decision on how an installation ended: InstallBrowser's result,
+  // the failure reason recorded by whichever process ran the setup, and
+  // whether the installation was stopped (the window closed). The window
+  // hears the result as the outcome class, the generic failure giving way to
+  // a recorded reason; after a stop only when a reason was recorded.
+  static Outcome OutcomeOf(int install_browser_result, int32_t failure_reason,
+                           bool stopped);
+
  private:
-  class Downloader;
   ModuleDownloadContext DownloadContext();
   void SendEvent(const StatEvent& event);
   // The package file opened for reading and running only.
@@ -141,6 +182,7 @@ class Installer {
   const BrandInfo* brand_info_;
   const DistribParams* distrib_params_;
   bool background_tasks_;
+  const InstallerInputs inputs_;
   std::unique_ptr<StatisticsReporter> statistics_;
   bool make_default_browser_ = false;
   bool send_statistics_ = false;

@@ -17,8 +17,10 @@
 #include "lite_installer/delayed_params.h"
 #include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/brand/installer_data.h"
+#include "lite_installer/exit_codes.h"
 #include "lite_installer/setup_exit_codes.h"
 #include "lite_util/installer_registry.h"
+#include "lite_util/windows_version.h"
 #include "test/support/recording_logger.h"
 #include "test/support/temp_directory_test.h"
 
@@ -92,6 +94,16 @@ Access TryAccess(const std::wstring& path) {
   return access;
 }
 
+// What a test's installer is given by default: a plain command line, the
+// Windows of the test runs (Wine's default, Windows 7), no display scale.
+InstallerInputs TestInputs(const wchar_t* command_line = L"lite_installer.exe",
+                           int windows_version = kWindows7) {
+  InstallerInputs inputs;
+  inputs.command_line = InstallerCommandLine::FromString(command_line);
+  inputs.windows_version = windows_version;
+  return inputs;
+}
+
 // An installer whose setup is exit_with.exe (told its exit code through the
 // environment), whose verification is scripted and whose result report is
 // kept instead of sent. The package arrives either as a copy put in place
@@ -100,8 +112,9 @@ Access TryAccess(const std::wstring& path) {
 class TestInstaller : public Installer {
  public:
   TestInstaller(InstallerDelegate* delegate, const BrandInfo* brand,
-                const DistribParams* params = nullptr)
-      : Installer(delegate, brand, params, false) {}
+                const DistribParams* params = nullptr,
+                InstallerInputs inputs = TestInputs())
+      : Installer(delegate, brand, params, false, std::move(inputs)) {}
 
   bool trusted = true;
   // Marks the package as built for x64 (COFF machine 0x8664).
@@ -119,6 +132,8 @@ class TestInstaller : public Installer {
   std::wstring package;
   Access during_download, at_verification;
   std::vector<std::wstring> reports;
+  std::vector<std::wstring> urls_tried;
+  int download_module_calls = 0;
 
   int GetModule(const std::wstring& path, bool lock_wanted) override {
     package = path;
@@ -136,9 +151,15 @@ class TestInstaller : public Installer {
     }
     return 0;
   }
-  bool RunDownloadLoop(const std::wstring&, DownloadSink* sink,
+  ModuleResult DownloadModule(
+      HANDLE file, const InstallerCommandLine& command_line) override {
+    ++download_module_calls;
+    return Installer::DownloadModule(file, command_line);
+  }
+  bool RunDownloadLoop(const std::wstring& url, DownloadSink* sink,
                        DownloadProgressObserver* observer,
                        DownloadLoopResult* result) override {
+    urls_tried.push_back(url);
     ::Sleep(first_attempt_ms);
     first_attempt_ms = 0;
     if (time_left && observer) observer->OnTimeLeft(*time_left, 1);
@@ -214,6 +235,7 @@ class InstallerTest : public TempDirectoryTest {
     InstallerDataFiles::RemoveFromRegistry();
     RemoveInstallerValue(L"AbtConfigResourceFile");
     RemoveInstallerValue(L"lang");
+    RemoveInstallerValue(L"try_x64");
     BrandInfo(directory_).RemoveFromRegistry();
     TempDirectoryTest::TearDown();
   }
@@ -259,14 +281,14 @@ TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
       {"not trusted",
        nullptr,
        false,
-       402,
+       kExitVerificationFailed,
        {kOutcomeInstallerFailure},
        {},
        "result=failed"},
       {"cannot start",
        L"0",
        true,
-       400,
+       kExitInstallerUndecided,
        {kOutcomeInstallerFailure},
        {"FailedToStart"},
        "result=failed"},
@@ -300,6 +322,122 @@ TEST_F(InstallerTest, OutcomesOfTheSetupRun) {
       EXPECT_FALSE(installer.at_verification.remove);
     }
     EXPECT_TRUE(Files().empty());
+  }
+}
+
+// The controller's one decision on how an installation ended, also for what
+// Wine cannot bring about: a setup for another machine, a failure reason
+// the elevated copy recorded, a window closed at the wrong moment.
+TEST(InstallerOutcomeTest, OutcomeOfTheInstallation) {
+  const int32_t kMachine =
+      FailureReasonForCreateProcessError(ERROR_EXE_MACHINE_TYPE_MISMATCH);
+  const int32_t kInstalled = FailureReasonForExitCode(7);
+  const struct {
+    const char* what;
+    int result;  // InstallBrowser's
+    int32_t reason;
+    bool stopped;
+    std::optional<int32_t> window;  // what the window hears
+    bool success;                   // what the report says
+  } kCases[] = {
+      {"success", 0, 0, false, std::nullopt, true},
+      {"success, the window closed since", 0, 0, true, std::nullopt, true},
+      {"setup exited with 7", 1, kInstalled, false, kOutcomeAlreadyInstalled,
+       false},
+      {"setup for another machine", 1, kMachine, false,
+       kOutcomeMachineTypeMismatch, false},
+      {"generic failure", 1, 0, false, kOutcomeInstallerFailure, false},
+      {"download failed", 2, 0, false, kOutcomeDownloadFailed, false},
+      {"CryptoPro module", 3, 0, false, kOutcomeCryptoProFailure, false},
+      {"a reason does not replace a download code", 2, kInstalled, false,
+       kOutcomeDownloadFailed, false},
+      {"window closed during the download", 2, 0, true, std::nullopt, false},
+      {"window closed, yet the setup exited with 7", 1, kInstalled, true,
+       kOutcomeAlreadyInstalled, false},
+  };
+  for (const auto& c : kCases) {
+    const Installer::Outcome outcome =
+        Installer::OutcomeOf(c.result, c.reason, c.stopped);
+    EXPECT_EQ(outcome.window_outcome, c.window) << c.what;
+    EXPECT_EQ(outcome.success, c.success) << c.what;
+  }
+}
+
+// What the controller takes from its caller rather than from the process:
+// the Windows version decides the make-default choice and the download
+// host, the command line the download's flavour, the base of the setup's
+// command line and whether the window is let go as soon as the setup ends,
+// and the display scale is what the first event reports.
+TEST_F(InstallerTest, InputsFromTheCaller) {
+  const std::wstring kXpBuild =
+      L"https://localhost:18441/browser-partners/_xp_builds/"
+      L"browser-setup.arc?from_installer=true";
+  const std::wstring kPlain = L"https://localhost:1/s?from_installer=true";
+  const std::wstring kX64 = L"https://localhost:1/s64?from_installer=true";
+  const struct {
+    const char* name;
+    int windows_version;
+    const wchar_t* command_line;
+    double scale_factor;
+    bool can_make_default;  // and the setup is told to
+    std::wstring first_url;
+    std::vector<int> progress;
+    std::string dpi;  // of the installer_started event
+  } kCases[] = {
+      {"Windows 7", kWindows7, L"i.exe", 1.0, true, kPlain, {40}, "100"},
+      {"Windows 8.1", kWindows81, L"i.exe", 1.0, false, kPlain, {40}, "100"},
+      {"Windows XP", kWindowsXp, L"i.exe", 1.0, true, kXpBuild, {40}, "100"},
+      {"own switches and display scale",
+       kWindows7,
+       L"i.exe --download-x64 --do-not-launch-browser --clids-file=C:\\o.xml",
+       1.5,
+       true,
+       kX64,
+       {40, 100},
+       "150"},
+  };
+  const std::wstring record = directory_ + L"command_line.txt";
+  ::SetEnvironmentVariableW(L"LITE_TEST_REPORT", record.c_str());
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    logger_ = RecordingLogger::Install();
+    ::DeleteFileW(record.c_str());
+    BrandInfo brand(directory_);
+    brand.ReadConfig(
+        R"({"brand_name": "zarvex", "setup_url": "https://localhost:1/s",
+            "setup_url64": "https://localhost:1/s64"})");
+    RecordingDelegate delegate;
+    InstallerInputs inputs = TestInputs(c.command_line, c.windows_version);
+    inputs.scale_factor = c.scale_factor;
+    TestInstaller installer(&delegate, &brand, nullptr, std::move(inputs));
+    installer.real_get_module = true;
+    EXPECT_EQ(installer.CanMakeDefaultBrowser(), c.can_make_default);
+    installer.SetMakeDefaultBrowser(true);
+    installer.InstallSilently();
+    ASSERT_EQ(installer.GetResultCode(), kExitSuccess);
+    ASSERT_FALSE(installer.urls_tried.empty());
+    EXPECT_EQ(installer.urls_tried[0], c.first_url);
+    EXPECT_EQ(delegate.progress, c.progress);
+    EXPECT_EQ(delegate.closes, std::vector<int>{1});
+    const auto events = SentEvents(logger_);
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events[0].at("action"), "installer_started");
+    EXPECT_EQ(events[0].at("dpi"), c.dpi);
+
+    std::string text;
+    ASSERT_TRUE(base::ReadFileToString(record, &text));
+    InstallerCommandLine setup = InstallerCommandLine::FromString(
+        base::UTF8ToWide(text.substr(0, text.find('\n'))));
+    EXPECT_EQ(setup.HasSwitch("make-browser-default-after-import"),
+              c.can_make_default);
+    // The setup's command line starts from the one the controller was
+    // given, whose data file paths the controller takes as its own.
+    const InstallerCommandLine own =
+        InstallerCommandLine::FromString(c.command_line);
+    for (const auto& [name, value] : own.switches()) {
+      EXPECT_TRUE(setup.HasSwitch(name)) << name;
+      EXPECT_EQ(setup.GetSwitchValue(name), value) << name;
+    }
   }
 }
 
@@ -345,8 +483,8 @@ TEST_F(InstallerTest, ALockThatFailsIsLoggedBeforeTheEvent) {
   TestInstaller installer(nullptr, &brand, &params);
   installer.hold_package_open = true;
   installer.ProceedWithInstallation();
-  EXPECT_EQ(installer.InstallBrowser(), 1);
-  EXPECT_EQ(installer.GetResultCode(), 400);
+  EXPECT_EQ(installer.InstallBrowser(), kOutcomeInstallerFailure);
+  EXPECT_EQ(installer.GetResultCode(), kExitInstallerUndecided);
   const std::string line =
       "Cannot lock file: " + base::WideToUTF8(installer.package) + " - 32, ";
   int line_at = -1, event_at = -1, index = 0;
@@ -360,9 +498,10 @@ TEST_F(InstallerTest, ALockThatFailsIsLoggedBeforeTheEvent) {
   EXPECT_LT(line_at, event_at);
 }
 
-// The report carries the time GetModule took whether or not the download
-// succeeded; the window hears the time left with the setup's four minutes,
-// never wrapping round.
+// The download goes through the controller's own DownloadModule; the report
+// carries the time GetModule took whether or not the download succeeded;
+// the window hears the time left with the setup's four minutes, never
+// wrapping round.
 TEST_F(InstallerTest, DownloadTimeAndTimeLeft) {
   const struct {
     const char* name;
@@ -371,9 +510,9 @@ TEST_F(InstallerTest, DownloadTimeAndTimeLeft) {
     int result_code;
     int heard;
   } kCases[] = {
-      {"downloaded", false, 60, 0, 300},
-      {"download failed", true, std::numeric_limits<int>::max() - 100, 401,
-       std::numeric_limits<int>::max()},
+      {"downloaded", false, 60, kExitSuccess, 300},
+      {"download failed", true, std::numeric_limits<int>::max() - 100,
+       kExitDownloadFailed, std::numeric_limits<int>::max()},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -387,6 +526,7 @@ TEST_F(InstallerTest, DownloadTimeAndTimeLeft) {
     installer.time_left = c.time_left;
     installer.InstallSilently();
     EXPECT_EQ(installer.GetResultCode(), c.result_code);
+    EXPECT_EQ(installer.download_module_calls, 1);
     ASSERT_FALSE(delegate.times_left.empty());
     EXPECT_EQ(delegate.times_left[0], c.heard);
     ASSERT_EQ(installer.reports.size(), 1u);
@@ -467,19 +607,19 @@ TEST_F(InstallerTest, SetupForAnotherMachine) {
   RecordingDelegate delegate;
   TestInstaller installer(&delegate, &brand);
   installer.foreign_machine = true;
-  installer.ProceedWithInstallation();
-  EXPECT_EQ(installer.InstallBrowser(), 1);
-  EXPECT_EQ(installer.GetResultCode(), 400);
+  installer.InstallSilently();
+  EXPECT_EQ(installer.GetResultCode(), kExitInstallerUndecided);
   EXPECT_EQ(delegate.launched, 0);
+  ASSERT_EQ(delegate.outcomes.size(), 1u);
   if (!logger_->Has("Create process failed. - 216,")) {
     GTEST_SKIP() << "Wine refuses a foreign machine type with "
                     "ERROR_BAD_EXE_FORMAT (193) instead of "
                     "ERROR_EXE_MACHINE_TYPE_MISMATCH (216); the mapping "
-                    "of 216 is tested in setup_exit_codes_unittest";
+                    "of 216 is tested in setup_exit_codes_unittest, what "
+                    "the window hears of it in OutcomeOfTheInstallation";
   }
   EXPECT_EQ(GetSetupFailureReason(), kSetupFailureMachineTypeMismatch);
-  EXPECT_EQ(ChooseOutcome(1, GetSetupFailureReason()),
-            kOutcomeMachineTypeMismatch);
+  EXPECT_EQ(delegate.outcomes, std::vector<int>{kOutcomeMachineTypeMismatch});
 }
 
 TEST_F(InstallerTest, StopWhileWaitingForConfirmation) {
@@ -491,7 +631,7 @@ TEST_F(InstallerTest, StopWhileWaitingForConfirmation) {
   EXPECT_TRUE(
       logger_->Has("Installation after download event isn't in signal state or "
                    "installation was stopped early."));
-  EXPECT_EQ(installer.GetResultCode(), 400);
+  EXPECT_EQ(installer.GetResultCode(), kExitInstallerUndecided);
   EXPECT_TRUE(Files().empty());
 }
 

@@ -10,7 +10,6 @@
 #include "lite_installer/installer_switches.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/system_checks.h"
-#include "lite_util/windows_version.h"
 
 namespace lite {
 namespace {
@@ -49,6 +48,14 @@ bool IsSet(HANDLE event) {
   return event && ::WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
 }
 
+bool EventsAllowed(const ModuleDownloadContext& context) {
+  return !context.user_cancel_count || *context.user_cancel_count <= 0;
+}
+
+void SendEvent(const ModuleDownloadContext& context, const StatEvent& event) {
+  if (context.statistics) context.statistics->Send(event);
+}
+
 }  // namespace
 
 PackageFileLock::PackageFileLock(const std::wstring& path)
@@ -61,69 +68,46 @@ AttemptPlan PlanAttempts(size_t url_count) {
   return {static_cast<int>(3 * url_count), 3};
 }
 
-ModuleDownloader::ModuleDownloader(const ModuleDownloadContext& context)
-    : context_(context) {}
-
-ModuleDownloader::~ModuleDownloader() = default;
-
-std::unique_ptr<X64BuildExperiment> ModuleDownloader::CreateExperiment() const {
-  return std::make_unique<X64BuildExperiment>();
-}
-
-bool ModuleDownloader::RunLoop(const std::wstring& url, DownloadSink* sink,
-                               DownloadProgressObserver* observer,
-                               DownloadLoopResult* result) {
-  InternetDownloader downloader;
-  return RunDownloadLoop(&downloader, url, sink, context_.cancel_event,
-                         observer, result);
-}
-
-bool ModuleDownloader::EventsAllowed() const {
-  return !context_.user_cancel_count || *context_.user_cancel_count <= 0;
-}
-
-void ModuleDownloader::SendEvent(const StatEvent& event) const {
-  if (context_.statistics) context_.statistics->Send(event);
-}
-
-ModuleResult ModuleDownloader::DownloadModule(
-    HANDLE file, const InstallerCommandLine& command_line) {
+ModuleResult DownloadModule(const ModuleDownloadContext& context, HANDLE file,
+                            const InstallerCommandLine& command_line,
+                            std::vector<std::string>* urls_out) {
   FileDownloadSink sink(file);
 
-  std::unique_ptr<X64BuildExperiment> experiment = CreateExperiment();
-  const DistribParams* params = context_.distrib_params;
-  if (!experiment->ApplySwitches(
-          command_line.HasSwitch(switches::kDownloadX64),
-          command_line.HasSwitch(switches::kDownloadX32)) &&
+  X64BuildExperiment experiment;
+  const DistribParams* params = context.distrib_params;
+  if (!experiment.ApplySwitches(command_line.HasSwitch(switches::kDownloadX64),
+                                command_line.HasSwitch(switches::kDownloadX32)) &&
       params) {
-    experiment->AdjustDownloadUrl(
+    experiment.AdjustDownloadUrl(
         [params](const std::string& key, std::string* value) {
           return params->Get(key, value);
         });
   }
-  urls_ = BuildDownloadUrls(experiment->flavour(),
-                            context_.brand_info->setup_urls(),
-                            WindowsVersion());
-  if (urls_.empty()) {
+  const std::vector<std::string> urls =
+      BuildDownloadUrls(experiment.flavour(), context.brand_info->setup_urls(),
+                        context.windows_version);
+  if (urls_out) *urls_out = urls;
+  if (urls.empty()) {
     LOG(ERROR) << "Setup url is empty.";
     return kModuleNotObtained;
   }
   LOG(INFO) << "Selected download urls:";
-  for (const std::string& url : urls_) LOG(INFO) << url;
+  for (const std::string& url : urls) LOG(INFO) << url;
 
-  DelegateAdapter adapter(context_.delegate);
-  SendEvent(DownloadStartedEvent());
+  DelegateAdapter adapter(context.delegate);
+  SendEvent(context, DownloadStartedEvent());
 
-  const AttemptPlan plan = PlanAttempts(urls_.size());
+  const AttemptPlan plan = PlanAttempts(urls.size());
   std::string previous_url;
-  for (int i = 0; i < plan.total && !IsSet(context_.cancel_event); ++i) {
-    const std::string& url = urls_[i / plan.per_url];
+  for (int i = 0; i < plan.total && !IsSet(context.cancel_event); ++i) {
+    const std::string& url = urls[i / plan.per_url];
     if (i == 0 || url != previous_url) {
       previous_url = url;
       sink.Reset();  // a new URL starts from an empty file
     }
     DownloadLoopResult result;
-    bool succeeded = RunLoop(base::WidenBytes(url), &sink, &adapter, &result);
+    bool succeeded = context.run_download_loop(base::WidenBytes(url), &sink,
+                                               &adapter, &result);
     if (succeeded && sink.count() == 0) {
       // An empty answer (or none, which WinINet takes for an empty one) is
       // never the package.
@@ -139,11 +123,12 @@ ModuleResult ModuleDownloader::DownloadModule(
     attempt.total_size = result.content_length;
     attempt.url = url;
     attempt.redirect_target = result.redirect_target;
-    attempt.flavour = experiment->flavour();
+    attempt.flavour = experiment.flavour();
     if (succeeded) {
       attempt.succeeded = true;
-      if (EventsAllowed()) SendEvent(DownloadAttemptEvent(attempt));
-      experiment->ConfigurateRegistry(i < plan.per_url);
+      if (EventsAllowed(context))
+        SendEvent(context, DownloadAttemptEvent(attempt));
+      experiment.ConfigurateRegistry(i < plan.per_url);
       return kModuleReady;
     }
     if (result.exception.code != 0) {
@@ -158,25 +143,28 @@ ModuleResult ModuleDownloader::DownloadModule(
       sink.Reset();
     }
     attempt.error = result.error_text;
-    if (EventsAllowed()) {
-      SendEvent(DownloadErrorEvent(attempt.attempt_number, attempt.error));
-      SendEvent(DownloadAttemptEvent(attempt));
+    if (EventsAllowed(context)) {
+      SendEvent(context,
+                DownloadErrorEvent(attempt.attempt_number, attempt.error));
+      SendEvent(context, DownloadAttemptEvent(attempt));
     }
-    if (i + 1 < plan.total && context_.cancel_event) {
-      ::WaitForSingleObject(context_.cancel_event, PauseBetweenAttemptsMs());
+    if (i + 1 < plan.total && context.cancel_event) {
+      ::WaitForSingleObject(context.cancel_event,
+                            context.pause_between_attempts_ms());
     } else if (i + 1 < plan.total) {
-      ::Sleep(PauseBetweenAttemptsMs());
+      ::Sleep(context.pause_between_attempts_ms());
     }
   }
   LOG(ERROR) << "Max download attempts failed (" << plan.total << ")";
-  experiment->ConfigurateRegistry(false);
+  experiment.ConfigurateRegistry(false);
   // Whatever an unfinished attempt left in the file is not the package.
   sink.Reset();
   return kModuleNotObtained;
 }
 
-ModuleResult ModuleDownloader::DownloadOrExtractModule(
-    const std::wstring& path, bool* downloaded,
+ModuleResult DownloadOrExtractModule(
+    const ModuleDownloadContext& context, const std::wstring& path,
+    const InstallerCommandLine& command_line, bool* downloaded,
     std::unique_ptr<PackageFileLock>* lock_holder) {
   *downloaded = false;
   HANDLE file = INVALID_HANDLE_VALUE;
@@ -195,9 +183,9 @@ ModuleResult ModuleDownloader::DownloadOrExtractModule(
     return kModuleFileNotCreated;
   }
   ModuleResult result = kModuleReady;
-  if (!ExtractBrowserSetupResource(file)) {
+  if (!context.extract_browser_setup_resource(file)) {
     LOG(INFO) << "Try to download module:" << path;
-    result = DownloadModule(file, InstallerCommandLine::ForCurrentProcess());
+    result = context.download_module(file, command_line);
     *downloaded = result == kModuleReady;
   }
   return result;

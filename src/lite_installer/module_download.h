@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "lite_util/download_urls.h"
 #include "lite_util/install_stat_sender.h"
 #include "lite_util/internet_downloader.h"
+#include "lite_util/windows_version.h"
 
 namespace lite {
 
@@ -51,52 +53,54 @@ struct AttemptPlan {
 };
 AttemptPlan PlanAttempts(size_t url_count);
 
-// What the download takes from the installer controller.
+// The pause between two attempts.
+inline constexpr DWORD kPauseBetweenAttemptsMs = 15000;
+
+// What the package download takes from the installer controller: its state
+// and, as hooks, the operations the download runs on. The controller
+// answers each hook with its own operation of the same name, so that what a
+// subclass changes there changes the download; tests script them.
 struct ModuleDownloadContext {
   HANDLE cancel_event = nullptr;
   const DistribParams* distrib_params = nullptr;  // may be null
   const BrandInfo* brand_info = nullptr;
+  int windows_version = kWindowsBeforeXp;        // WindowsVersion()'s class
   DownloadProgressObserver* delegate = nullptr;  // may be null
   StatEventSink* statistics = nullptr;           // may be null
   // Raised when the user closed the window: attempts then send no events.
   const std::atomic<int>* user_cancel_count = nullptr;
+
+  // Tries the candidate URLs into `file`: DownloadModule below, as a rule.
+  std::function<ModuleResult(HANDLE file,
+                             const InstallerCommandLine& command_line)>
+      download_module;
+  // One attempt: downloads `url` into `sink`, resuming after what it holds.
+  std::function<bool(const std::wstring& url, DownloadSink* sink,
+                     DownloadProgressObserver* observer,
+                     DownloadLoopResult* result)>
+      run_download_loop;
+  // Milliseconds between two attempts.
+  std::function<DWORD()> pause_between_attempts_ms;
+  // Writes the package embedded in a full installer into `file`; false when
+  // there is none (as in this product).
+  std::function<bool(HANDLE file)> extract_browser_setup_resource;
 };
 
-class ModuleDownloader {
- public:
-  explicit ModuleDownloader(const ModuleDownloadContext& context);
-  virtual ~ModuleDownloader();
+// Creates `path` (through `lock_holder` when given, which then keeps it
+// open) and fills it from the embedded package or else, through
+// `context.download_module` with `command_line`, from the network.
+// `downloaded`: the package came from the network.
+ModuleResult DownloadOrExtractModule(
+    const ModuleDownloadContext& context, const std::wstring& path,
+    const InstallerCommandLine& command_line, bool* downloaded,
+    std::unique_ptr<PackageFileLock>* lock_holder);
 
-  // Creates `path` (through `lock_holder` when given, which then keeps it
-  // open) and fills it from the embedded package or the network.
-  // `downloaded`: the package came from the network.
-  ModuleResult DownloadOrExtractModule(
-      const std::wstring& path, bool* downloaded,
-      std::unique_ptr<PackageFileLock>* lock_holder);
-  // Tries the candidate URLs into `file`.
-  ModuleResult DownloadModule(HANDLE file,
-                              const InstallerCommandLine& command_line);
-
-  // The URLs of the last DownloadModule.
-  const std::vector<std::string>& urls() const { return urls_; }
-
- protected:
-  // Test hooks.
-  virtual DWORD PauseBetweenAttemptsMs() const { return 15000; }
-  virtual std::unique_ptr<X64BuildExperiment> CreateExperiment() const;
-  virtual bool RunLoop(const std::wstring& url, DownloadSink* sink,
-                       DownloadProgressObserver* observer,
-                       DownloadLoopResult* result);
-  // The package embedded in a full installer (none in this product).
-  virtual bool ExtractBrowserSetupResource(HANDLE file) { return false; }
-
- private:
-  bool EventsAllowed() const;
-  void SendEvent(const StatEvent& event) const;
-
-  ModuleDownloadContext context_;
-  std::vector<std::string> urls_;
-};
+// Tries the candidate URLs for `command_line` into `file` by the attempt
+// plan, each attempt through `context.run_download_loop`. `urls` (optional)
+// receives the candidates.
+ModuleResult DownloadModule(const ModuleDownloadContext& context, HANDLE file,
+                            const InstallerCommandLine& command_line,
+                            std::vector<std::string>* urls = nullptr);
 
 }  // namespace lite
 

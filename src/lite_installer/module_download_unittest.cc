@@ -31,29 +31,41 @@ struct Attempt {
   std::string procedure;
 };
 
-class ScriptedDownloader : public ModuleDownloader {
+// The package download with scripted attempts, through the hooks of its
+// context.
+class ScriptedDownloader {
  public:
-  ScriptedDownloader(const ModuleDownloadContext& context,
-                     std::deque<Attempt> script)
-      : ModuleDownloader(context), script_(std::move(script)) {}
+  ScriptedDownloader(ModuleDownloadContext context, std::deque<Attempt> script)
+      : context_(std::move(context)), script_(std::move(script)) {
+    context_.run_download_loop =
+        [this](const std::wstring& url, DownloadSink* sink,
+               DownloadProgressObserver*, DownloadLoopResult* result) {
+          return RunLoop(url, sink, result);
+        };
+    context_.pause_between_attempts_ms = [this] {
+      ++pauses;
+      if (cancel_in_pause) ::SetEvent(cancel_in_pause);
+      return DWORD{5};
+    };
+  }
+
+  ModuleResult DownloadModule(HANDLE file,
+                              const InstallerCommandLine& command_line) {
+    return lite::DownloadModule(context_, file, command_line);
+  }
 
   std::vector<std::wstring> urls_tried;
   std::vector<uint32_t> count_before;
   HANDLE cancel_in_pause = nullptr;
   int pauses = 0;
 
- protected:
-  DWORD PauseBetweenAttemptsMs() const override {
-    ++const_cast<ScriptedDownloader*>(this)->pauses;
-    if (cancel_in_pause) ::SetEvent(cancel_in_pause);
-    return 5;
-  }
+ private:
   bool RunLoop(const std::wstring& url, DownloadSink* sink,
-               DownloadProgressObserver*, DownloadLoopResult* result) override {
+               DownloadLoopResult* result) {
     urls_tried.push_back(url);
     count_before.push_back(sink->count());
-    Attempt attempt = script_.empty() ? Attempt{0, 0, false, "x"}
-                                      : script_.front();
+    Attempt attempt =
+        script_.empty() ? Attempt{0, 0, false, "x"} : script_.front();
     if (!script_.empty()) script_.pop_front();
     std::string bytes(attempt.bytes, 'p');
     sink->Write(bytes.data(), attempt.bytes);
@@ -65,7 +77,7 @@ class ScriptedDownloader : public ModuleDownloader {
     return attempt.succeeds;
   }
 
- private:
+  ModuleDownloadContext context_;
   std::deque<Attempt> script_;
 };
 
@@ -79,8 +91,8 @@ class RecordingSink : public StatEventSink {
     std::vector<std::string> lines;
     for (const StatEvent& e : events) {
       std::wstring line = e.at("action");
-      for (const char* field : {"stage", "status", "attempt_number",
-                                "downloaded_size", "error"}) {
+      for (const char* field :
+           {"stage", "status", "attempt_number", "downloaded_size", "error"}) {
         if (e.count(field)) line += L" " + e.at(field);
       }
       lines.push_back(std::string(line.begin(), line.end()));
@@ -113,6 +125,7 @@ class ModuleDownloadTest : public testing::Test {
     ModuleDownloadContext context;
     context.cancel_event = cancel_.Get();
     context.brand_info = brand;
+    context.windows_version = kWindows7;
     context.statistics = &events_;
     context.user_cancel_count = &user_cancel_;
     return context;
@@ -140,8 +153,8 @@ TEST_F(ModuleDownloadTest, OneUrlKeepsATenthAndMoreForResumption) {
   brand.ReadConfig(R"({"setup_url": "u"})");
   ScriptedDownloader downloader(
       Context(&brand),
-      {{9, 100, false, "internet_read-12002"},    // below a tenth: dropped
-       {10, 100, false, "internet_read-12002"},   // a tenth: kept
+      {{9, 100, false, "internet_read-12002"},   // below a tenth: dropped
+       {10, 100, false, "internet_read-12002"},  // a tenth: kept
        {90, 100, true, ""}});
   EXPECT_EQ(downloader.DownloadModule(
                 file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
@@ -149,27 +162,25 @@ TEST_F(ModuleDownloadTest, OneUrlKeepsATenthAndMoreForResumption) {
   EXPECT_EQ(downloader.count_before, (std::vector<uint32_t>{0, 0, 10}));
   EXPECT_EQ(FileSize(), 100u);
   EXPECT_EQ(downloader.pauses, 2);
-  EXPECT_EQ(events_.Summary(),
-            (std::vector<std::string>{
-                "download started",
-                "download error attempt-1-internet_read-12002",
-                "download_attempt failed 1 9 internet_read-12002",
-                "download error attempt-2-internet_read-12002",
-                "download_attempt failed 2 10 internet_read-12002",
-                "download_attempt success 3 100"}));
+  EXPECT_EQ(
+      events_.Summary(),
+      (std::vector<std::string>{
+          "download started", "download error attempt-1-internet_read-12002",
+          "download_attempt failed 1 9 internet_read-12002",
+          "download error attempt-2-internet_read-12002",
+          "download_attempt failed 2 10 internet_read-12002",
+          "download_attempt success 3 100"}));
 }
 
 TEST_F(ModuleDownloadTest, TwoUrlsThreeAttemptsEachAndTheOutcomeIsStored) {
   BrandInfo brand(L"C:\\t\\");
   brand.ReadConfig(R"({"setup_url": "b", "setup_url64": "a"})");
-  ScriptedDownloader downloader(
-      Context(&brand), {{50, 100, false, "e"},
-                        {0, 0, false, "e"},
-                        {0, 0, false, "e"},
-                        {100, 100, true, ""}});
-  EXPECT_EQ(downloader.DownloadModule(
-                file_.Get(),
-                InstallerCommandLine::FromString(L"i.exe --download-x64")),
+  ScriptedDownloader downloader(Context(&brand), {{50, 100, false, "e"},
+                                                  {0, 0, false, "e"},
+                                                  {0, 0, false, "e"},
+                                                  {100, 100, true, ""}});
+  EXPECT_EQ(downloader.DownloadModule(file_.Get(), InstallerCommandLine::FromString(
+                                                 L"i.exe --download-x64")),
             kModuleReady);
   EXPECT_EQ(downloader.urls_tried,
             (std::vector<std::wstring>{
@@ -216,9 +227,9 @@ TEST_F(ModuleDownloadTest, ExceptionsStopAtOnceWithoutEvents) {
     EXPECT_EQ(events_.Summary(),
               (std::vector<std::string>{"download started"}));
   }
-  EXPECT_TRUE(logger_->Has(
-      "Exception with code=3228369022dll_name=cplib.dllproc_name="
-      "CryptoProVerify"));
+  EXPECT_TRUE(
+      logger_->Has("Exception with code=3228369022dll_name=cplib.dllproc_name="
+                   "CryptoProVerify"));
 }
 
 TEST_F(ModuleDownloadTest, CancelDuringThePauseAndClosedWindowSilence) {
@@ -232,8 +243,7 @@ TEST_F(ModuleDownloadTest, CancelDuringThePauseAndClosedWindowSilence) {
                 file_.Get(), InstallerCommandLine::FromString(L"i.exe")),
             kModuleNotObtained);
   EXPECT_EQ(downloader.urls_tried.size(), 1u);
-  EXPECT_EQ(events_.Summary(),
-            (std::vector<std::string>{"download started"}));
+  EXPECT_EQ(events_.Summary(), (std::vector<std::string>{"download started"}));
 }
 
 // A downloader whose answers are scripted: chunks of the body, the
@@ -280,21 +290,23 @@ TEST(DownloadLoopTest, ProgressWithAndWithoutLength) {
     uint32_t length;
     std::vector<std::string> calls;
   } kCases[] = {
-      {100, {"progress 0.00", "time -1 0", "progress 0.50", "progress 1.00",
-             "progress 1.00", "time 0 2"}},
+      {100,
+       {"progress 0.00", "time -1 0", "progress 0.50", "progress 1.00",
+        "progress 1.00", "time 0 2"}},
       // Without Content-Length only the start and the end are reported.
       {0, {"progress 0.00", "time -1 0", "progress 1.00", "time 0 2"}},
       // More than announced (after a resumed request): capped.
-      {60, {"progress 0.00", "time -1 0", "progress 0.83", "progress 1.00",
-            "progress 1.00", "time 0 2"}},
+      {60,
+       {"progress 0.00", "time -1 0", "progress 0.83", "progress 1.00",
+        "progress 1.00", "time 0 2"}},
   };
   for (const auto& c : kCases) {
     FakeInternetDownloader downloader({50, 50}, c.length);
     StringDownloadSink sink;
     RecordingObserver observer;
     DownloadLoopResult result;
-    EXPECT_TRUE(RunDownloadLoop(&downloader, L"u", &sink, nullptr, &observer,
-                                &result));
+    EXPECT_TRUE(
+        RunDownloadLoop(&downloader, L"u", &sink, nullptr, &observer, &result));
     EXPECT_EQ(observer.calls, c.calls) << c.length;
     EXPECT_EQ(result.content_length, c.length);
   }

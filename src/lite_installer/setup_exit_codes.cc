@@ -73,18 +73,6 @@ SetupFailureReason FailureReasonForExitCode(uint32_t exit_code) {
                                                  : kSetupFailureNone;
 }
 
-int32_t ChooseOutcome(int32_t install_browser_result, int32_t failure_reason) {
-  if (install_browser_result == kOutcomeInstallerFailure &&
-      failure_reason != kSetupFailureNone) {
-    return failure_reason;
-  }
-  return install_browser_result;
-}
-
-bool ShouldReportOutcome(bool stopped, int32_t failure_reason) {
-  return !stopped || failure_reason != kSetupFailureNone;
-}
-
 OutcomeDialog OutcomeDialogFor(int32_t outcome) {
   switch (outcome) {
     case kOutcomeNone:

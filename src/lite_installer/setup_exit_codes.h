@@ -50,14 +50,6 @@ enum OutcomeClass : int32_t {
   kOutcomeAlreadyInstalled = 5,
 };
 
-// The outcome of a failed installation: `install_browser_result`
-// (InstallBrowser's non-zero result), except that the generic failure 1 gives
-// way to a recorded failure reason.
-int32_t ChooseOutcome(int32_t install_browser_result, int32_t failure_reason);
-// Whether the outcome goes to the window: not after the installation was
-// stopped, unless a specific reason was recorded.
-bool ShouldReportOutcome(bool stopped, int32_t failure_reason);
-
 // The dialog the window shows for an outcome, with its string ids (0 where
 // the dialog has no such string).
 enum class OutcomeDialogKind { kNone, kDownload, kCryptoPro, kError };

@@ -69,35 +69,6 @@ TEST(SetupExitCodesTest, FailureReasons) {
   }
 }
 
-// From the setup run to the window: the failure reason, the outcome and
-// whether the window hears of it.
-TEST(SetupExitCodesTest, OutcomeOfAFailedInstallation) {
-  struct Case {
-    const char* what;
-    int32_t result;  // InstallBrowser's
-    int32_t reason;
-    bool stopped;
-    int32_t outcome;
-    bool reported;
-  };
-  const Case kCases[] = {
-      {"setup exited with 7", 1, FailureReasonForExitCode(7), false, 5, true},
-      {"setup for another machine", 1,
-       FailureReasonForCreateProcessError(ERROR_EXE_MACHINE_TYPE_MISMATCH),
-       false, 4, true},
-      {"generic failure", 1, 0, false, 1, true},
-      {"download failed", 2, 0, false, 2, true},
-      {"CryptoPro module", 3, 0, false, 3, true},
-      {"a reason does not replace a download code", 2, 5, false, 2, true},
-      {"window closed during the download", 2, 0, true, 2, false},
-      {"window closed, yet the setup exited with 7", 1, 5, true, 5, true},
-  };
-  for (const Case& c : kCases) {
-    EXPECT_EQ(ChooseOutcome(c.result, c.reason), c.outcome) << c.what;
-    EXPECT_EQ(ShouldReportOutcome(c.stopped, c.reason), c.reported) << c.what;
-  }
-}
-
 TEST(SetupExitCodesTest, DialogForEachOutcome) {
   struct Case {
     int32_t outcome;

@@ -28,6 +28,7 @@ using std::min;
 #include "lite_installer/ui/message_dialogs.h"
 #include "lite_installer/secure_environment.h"
 #include "lite_installer/shared_sections.h"
+#include "lite_installer/ui_language.h"
 #include "lite_util/crash_reporter/crash_reporter.h"
 #include "lite_util/logging/file_logger.h"
 #include "lite_util/logging/log_message.h"
@@ -98,10 +99,11 @@ class SingleInstanceLock {
 
 int InstallSilently(const BrandInfo& brand_info,
                     const DistribParams& distrib_params,
-                    const InstallerCommandLine& command_line) {
+                    const InstallerInputs& inputs) {
   LOG(INFO) << "Installing in silent mode.";
-  auto installer =
-      std::make_unique<Installer>(nullptr, &brand_info, &distrib_params, true);
+  const InstallerCommandLine& command_line = inputs.command_line;
+  auto installer = std::make_unique<Installer>(nullptr, &brand_info,
+                                               &distrib_params, true, inputs);
   installer->SetMakeDefaultBrowser(
       command_line.HasSwitch(switches::kMakeBrowserDefaultAfterImport));
   installer->SetSendStatistics(
@@ -112,8 +114,10 @@ int InstallSilently(const BrandInfo& brand_info,
 }
 
 int InstallInteractively(const BrandInfo& brand_info,
-                         const DistribParams& distrib_params) {
-  auto window = std::make_unique<MainWindow>(brand_info, distrib_params, true);
+                         const DistribParams& distrib_params,
+                         const InstallerInputs& inputs) {
+  auto window =
+      std::make_unique<MainWindow>(brand_info, distrib_params, inputs, true);
   if (window->RunModal() == MainWindow::kEndInstalled) {
     return window->installer()->result_code();
   }
@@ -209,7 +213,7 @@ int RunInstallerProcess() {
   crash_reporter->SetParameter("brand_name", brand_info->brand_name());
   crash_reporter->SetParameter("default_language", brand_info->language());
 
-  if (IsFullInstallerMode() && windows_version <= 3) {
+  if (IsFullInstallerMode() && windows_version <= kWindowsVista) {
     if (!silent) {
       ShowOldWindowsNotice(brand_info->language(), brand_info->brand_id());
     }
@@ -226,11 +230,16 @@ int RunInstallerProcess() {
   const bool enough_disk_space =
       HasEnoughDiskSpace(system_level, kRequiredDiskSpace);
 
+  // The controller takes what it needs of this process from here.
+  InstallerInputs inputs;
+  inputs.command_line = command_line;
+  inputs.windows_version = windows_version;
+  inputs.scale_factor = ScaleFactor();
   int exit_code;
   if (silent) {
-    exit_code = InstallSilently(*brand_info, *distrib_params, command_line);
+    exit_code = InstallSilently(*brand_info, *distrib_params, inputs);
   } else if (enough_disk_space) {
-    exit_code = InstallInteractively(*brand_info, *distrib_params);
+    exit_code = InstallInteractively(*brand_info, *distrib_params, inputs);
   } else {
     ShowDiskSpaceNotice(brand_info->language());
     exit_code = kExitNotEnoughDiskSpace;

@@ -23,10 +23,6 @@ constexpr char kExperimentName[] = "try_x64";
 constexpr char kFromInstaller[] = "?from_installer=true";
 constexpr int64_t kVersionedUrlLifetime = 2592000000000;  // 30 days, in us
 
-// Windows XP and Vista in WindowsVersion()'s classification.
-constexpr int kWindowsXp = 1;
-constexpr int kWindowsVista = 3;
-
 int64_t FileTimeToMicroseconds(const FILETIME& time) {
   uint64_t value =
       (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;

@@ -13,6 +13,7 @@
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_switches.h"
 #include "lite_util/installer_registry.h"
+#include "lite_util/windows_version.h"
 #include "test/support/recording_logger.h"
 
 namespace lite {
@@ -239,7 +240,6 @@ int64_t NowUs() {
 
 TEST(DownloadUrlsTest, CandidateLists) {
   constexpr int64_t kDay = 86400ll * 1000000;
-  constexpr int kWindows10 = 7, kWindowsXp = 1, kVista = 3, kServer2003 = 2;
   BrandInfo brand(L"C:\\t\\");
   brand.ReadConfig(R"({"install": {
       "setup_url": "https://d/s.arc", "setup_url_version": "https://d/v.arc",
@@ -278,8 +278,11 @@ TEST(DownloadUrlsTest, CandidateLists) {
        -2 * kDay,  // built "in the future"
        {"https://d/v.arc" + x, "https://d/s.arc" + x}},
       {BuildFlavour::kX64, kWindowsXp, 0, {xp}},
-      {BuildFlavour::kNone, kVista, 0, {xp}},
-      {BuildFlavour::kNone, kServer2003, 31 * kDay, {"https://d/s.arc" + x}},
+      {BuildFlavour::kNone, kWindowsVista, 0, {xp}},
+      {BuildFlavour::kNone,
+       kWindowsServer2003,
+       31 * kDay,
+       {"https://d/s.arc" + x}},
   };
   for (const Case& c : kCases) {
     g_module_time = c.module_age == -1 ? -1 : NowUs() - c.module_age;

@@ -1,9 +1,9 @@
 #include "lite_util/extended_check_policy.h"
 
+#include "lite_util/windows_version.h"
+
 namespace lite {
 namespace {
-
-constexpr int kFirstWindows10Class = 7;
 
 // True when `running` is a version below the valid version `limit`.
 bool IsBelow(std::string_view running, const std::vector<uint32_t>& limit) {
@@ -49,7 +49,7 @@ bool IsExtendedCheckAllowedFor(const ExtendedCheckSwitches& switches,
                                int windows_version_class,
                                std::string_view windows_version,
                                std::string_view crypt32_version) {
-  if (windows_version_class >= kFirstWindows10Class || !switches.win7update) {
+  if (windows_version_class >= kWindows10 || !switches.win7update) {
     return false;
   }
   if (std::optional<std::vector<uint32_t>> limit =

@@ -34,8 +34,8 @@ std::optional<std::vector<uint32_t>> ParseDottedVersion(std::string_view text);
 int CompareVersions(const std::vector<uint32_t>& a,
                     const std::vector<uint32_t>& b);
 
-// `windows_version_class` is the WindowsVersion() classification (7 and
-// above are Windows 10 and later); the version texts are what
+// `windows_version_class` is the WindowsVersion() classification (kWindows10
+// and above are Windows 10 and later); the version texts are what
 // GetWindowsVersion and GetCrypt32DllVersion answer. A running version that
 // cannot be read is not lower than a limit.
 bool IsExtendedCheckAllowedFor(const ExtendedCheckSwitches& switches,

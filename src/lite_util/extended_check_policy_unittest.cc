@@ -1,6 +1,7 @@
 #include "lite_util/extended_check_policy.h"
 
 #include "gtest/gtest.h"
+#include "lite_util/windows_version.h"
 
 namespace lite {
 namespace {
@@ -19,18 +20,18 @@ TEST(ExtendedCheckPolicyTest, Table) {
     bool allowed;
   } kCases[] = {
       // With the program's own switches: Windows 8.1 and older only.
-      {kFixed, 4, "", "", true},
-      {kFixed, 6, "", "", true},
-      {kFixed, 7, "", "", false},
-      {kFixed, 21, "", "", false},
-      {kOff, 4, "6.1.7601.0", "", false},
-      {kWindowsLimit, 4, "6.1.7601.0", "", true},
-      {kWindowsLimit, 6, "6.3.9600.0", "", false},
-      {kWindowsLimit, 6, "unknown", "", false},
-      {kCryptLimit, 4, "", "6.1.7601.23999", true},
-      {kCryptLimit, 4, "", "6.1.7601.24000", false},
-      {kCryptLimit, 4, "", "", false},
-      {kBadLimit, 6, "6.3.9600.0", "", true},
+      {kFixed, kWindows7, "", "", true},
+      {kFixed, kWindows81, "", "", true},
+      {kFixed, kWindows10, "", "", false},
+      {kFixed, kWindows11, "", "", false},
+      {kOff, kWindows7, "6.1.7601.0", "", false},
+      {kWindowsLimit, kWindows7, "6.1.7601.0", "", true},
+      {kWindowsLimit, kWindows81, "6.3.9600.0", "", false},
+      {kWindowsLimit, kWindows81, "unknown", "", false},
+      {kCryptLimit, kWindows7, "", "6.1.7601.23999", true},
+      {kCryptLimit, kWindows7, "", "6.1.7601.24000", false},
+      {kCryptLimit, kWindows7, "", "", false},
+      {kBadLimit, kWindows81, "6.3.9600.0", "", true},
   };
   for (const auto& c : kCases) {
     EXPECT_EQ(IsExtendedCheckAllowedFor(c.switches, c.version_class, c.windows,

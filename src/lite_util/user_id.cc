@@ -66,13 +66,15 @@ bool IsUserIdMarked() {
   std::wstring name = MarkerName();
   if (name.empty()) return false;
   return RegistryValueExist(kMarkerKey, name) ||
-         (WindowsVersion() > 2 && RegistryValueExist(kLowMarkerKey, name));
+         (WindowsVersion() > kWindowsServer2003 &&
+          RegistryValueExist(kLowMarkerKey, name));
 }
 
 bool RememberUidIsCreated() {
   std::wstring name = MarkerName();
   if (name.empty()) return false;
-  const wchar_t* key_path = WindowsVersion() > 2 ? kLowMarkerKey : kMarkerKey;
+  const wchar_t* key_path =
+      WindowsVersion() > kWindowsServer2003 ? kLowMarkerKey : kMarkerKey;
   base::ScopedRegistryKey key;
   LSTATUS status =
       ::RegCreateKeyExW(HKEY_CURRENT_USER, key_path, 0, nullptr, 0,

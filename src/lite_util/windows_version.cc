@@ -5,16 +5,16 @@
 namespace lite {
 
 int ClassifyWindowsVersion(uint32_t major, uint32_t minor, uint32_t build) {
-  if (major < 5 || (major == 5 && minor == 0)) return 0;
-  if (major == 5) return minor == 1 ? 1 : 2;
+  if (major < 5 || (major == 5 && minor == 0)) return kWindowsBeforeXp;
+  if (major == 5) return minor == 1 ? kWindowsXp : kWindowsServer2003;
   if (major == 6) {
-    if (minor == 0) return 3;
-    if (minor == 1) return 4;
-    if (minor == 2) return 5;
-    return 6;
+    if (minor == 0) return kWindowsVista;
+    if (minor == 1) return kWindows7;
+    if (minor == 2) return kWindows8;
+    return kWindows81;
   }
-  if (major == 11) return 21;
-  if (major != 10) return 22;
+  if (major == 11) return kWindows11;
+  if (major != 10) return kWindowsOtherMajor;
   // Windows 10 and 11 report 10.0; the build tells them apart.
   struct BuildClass {
     uint32_t first_build;
@@ -28,7 +28,7 @@ int ClassifyWindowsVersion(uint32_t major, uint32_t minor, uint32_t build) {
   for (const BuildClass& entry : kBuilds) {
     if (build >= entry.first_build) return entry.version;
   }
-  return 7;
+  return kWindows10;
 }
 
 int ClassifyNativeArchitecture(uint16_t processor_architecture) {

@@ -96,7 +96,7 @@ bool TrustVerifier::VerifyModuleImpl(const std::wstring& path,
   TrustEnvironment env;
   env.extended_check_allowed = IsExtendedCheckAllowed();
   env.verify_signer = kExtendedCheckSwitches.verify_signer;
-  env.windows10_or_later = WindowsVersion() >= 7;
+  env.windows10_or_later = WindowsVersion() >= kWindows10;
   // The versions only feed the reports.
   if (GetVerificationReportObserver()) {
     env.crypt_version = GetCrypt32DllVersion();

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/file_util.h"
 #include "base/scoped_handle.h"
@@ -37,23 +38,11 @@
 #include "lite_installer/variations_file.h"
 #include "lite_util/logging/file_logger.h"
 #include "lite_util/logging/log_message.h"
+#include "lite_util/windows_version.h"
 
 namespace {
 
 using lite::InstallerCommandLine;
-
-class ShortPauseDownloader : public lite::ModuleDownloader {
- public:
-  ShortPauseDownloader(const lite::ModuleDownloadContext& context,
-                       DWORD pause_ms)
-      : ModuleDownloader(context), pause_ms_(pause_ms) {}
-
- protected:
-  DWORD PauseBetweenAttemptsMs() const override { return pause_ms_; }
-
- private:
-  DWORD pause_ms_;
-};
 
 uint32_t SwitchNumber(const InstallerCommandLine& command_line,
                       const char* name, uint32_t fallback) {
@@ -103,13 +92,30 @@ int DownloadPackage(const std::wstring& target,
   context.cancel_event = cancel_event;
   context.distrib_params = params.params().empty() ? nullptr : &params;
   context.brand_info = &brand;
+  context.windows_version = lite::WindowsVersion();
   context.statistics = statistics.get();
-  ShortPauseDownloader downloader(
-      context, SwitchNumber(command_line, "pause-ms", 15000));
+  // The controller's operations, but for the pause, which the caller sets.
+  std::vector<std::string> urls;
+  context.download_module = [&](HANDLE file,
+                                const InstallerCommandLine& switches) {
+    return lite::DownloadModule(context, file, switches, &urls);
+  };
+  context.run_download_loop = [&](const std::wstring& url,
+                                  lite::DownloadSink* sink,
+                                  lite::DownloadProgressObserver* observer,
+                                  lite::DownloadLoopResult* result) {
+    lite::InternetDownloader downloader;
+    return lite::RunDownloadLoop(&downloader, url, sink, cancel_event, observer,
+                                 result);
+  };
+  const DWORD pause_ms =
+      SwitchNumber(command_line, "pause-ms", lite::kPauseBetweenAttemptsMs);
+  context.pause_between_attempts_ms = [pause_ms] { return pause_ms; };
+  context.extract_browser_setup_resource = [](HANDLE) { return false; };
   bool downloaded = false;
-  lite::ModuleResult result =
-      downloader.DownloadOrExtractModule(target, &downloaded, nullptr);
-  for (const std::string& url : downloader.urls()) {
+  lite::ModuleResult result = lite::DownloadOrExtractModule(
+      context, target, command_line, &downloaded, nullptr);
+  for (const std::string& url : urls) {
     std::printf("url=%s\n", url.c_str());
   }
   std::printf("result=%d\ndownloaded=%d\n", result, downloaded ? 1 : 0);

@@ -16,8 +16,10 @@
 
 #include "base/string_util.h"
 #include "lite_installer/installer.h"
+#include "lite_installer/installer_command_line.h"
 #include "lite_util/logging/log_message.h"
 #include "lite_util/verification_report.h"
+#include "lite_util/windows_version.h"
 
 namespace {
 
@@ -59,7 +61,11 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("report %.*s %s\n", static_cast<int>(name.size()),
                     name.data(), OneLine(values).c_str());
       });
-  lite::Installer installer(nullptr, nullptr, nullptr, false);
+  // What start-up gives the controller.
+  lite::InstallerInputs inputs;
+  inputs.command_line = lite::InstallerCommandLine::ForCurrentProcess();
+  inputs.windows_version = lite::WindowsVersion();
+  lite::Installer installer(nullptr, nullptr, nullptr, false, inputs);
   bool trusted = installer.VerifyModule(argv[1]);
   std::printf("answer %d\n", trusted ? 1 : 0);
   return trusted ? 0 : 1;

@@ -12,9 +12,9 @@ constexpr int kHeight = 380;
 
 MainWindow::MainWindow(const BrandInfo& brand_info,
                        const DistribParams& distrib_params,
-                       bool start_installer)
+                       const InstallerInputs& inputs, bool start_installer)
     : installer_(std::make_unique<Installer>(this, &brand_info, &distrib_params,
-                                             true)) {
+                                             true, inputs)) {
   (void)start_installer;
 }
 

@@ -22,8 +22,9 @@ class MainWindow : public InstallerDelegate {
   static constexpr int kEndInstalled = 1;
   static constexpr int kEndClosed = 2;
 
+  // `inputs` go to the installer the window owns.
   MainWindow(const BrandInfo& brand_info, const DistribParams& distrib_params,
-             bool start_installer);
+             const InstallerInputs& inputs, bool start_installer);
   ~MainWindow() override;
 
   // Shows the window and runs its message loop until it ends; returns the

@@ -232,8 +232,7 @@ InterfaceProbeSystem CurrentInterfaceProbeSystem() {
 
 bool IsInternalInterfaceAvailableSafeCheck(const InterfaceProbeSystem& system,
                                            uint32_t* code) {
-  constexpr int kWindows10 = 7;
-  if (system.windows_version < kWindows10) return false;
+  if (system.windows_version < lite::kWindows10) return false;
   auto answer = [&](bool available, int status) {
     *code =
         InterfaceAvailabilityCode(status, system.build, system.update_revision);

@@ -83,7 +83,7 @@ class SafeCheckTest : public testing::Test {
   }
   InterfaceProbeSystem System(uint32_t build, uint32_t revision) {
     InterfaceProbeSystem system;
-    system.windows_version = 7;
+    system.windows_version = lite::kWindows10;
     system.build = build;
     system.update_revision = revision;
     system.executable =
@@ -132,7 +132,7 @@ TEST_F(SafeCheckTest, Outcomes) {
 TEST_F(SafeCheckTest, NoChildNeeded) {
   uint32_t code = 7;
   InterfaceProbeSystem windows7 = System(7601, 0);
-  windows7.windows_version = 4;
+  windows7.windows_version = lite::kWindows7;
   windows7.executable = L"C:\\nowhere.exe";
   EXPECT_FALSE(IsInternalInterfaceAvailableSafeCheck(windows7, &code));
   EXPECT_EQ(code, 7u);  // untouched
