@@ -61,9 +61,9 @@ std::string Base64Encode(std::span<const uint8_t> bytes) {
   size_t written = 0;
   for (size_t i = 0; i < bytes.size(); i += kPiece) {
     const size_t count = std::min(kPiece, bytes.size() - i);
-    written += static_cast<size_t>(EVP_EncodeBlock(
-        reinterpret_cast<unsigned char*>(text.data() + written),
-        bytes.data() + i, static_cast<int>(count)));
+    written += static_cast<size_t>(
+        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data() + written),
+                        bytes.data() + i, static_cast<int>(count)));
   }
   text.resize(written);
   return text;

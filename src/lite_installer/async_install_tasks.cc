@@ -6,8 +6,8 @@
 #include "base/file_util.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
-#include "lite_util/internet_downloader.h"
 #include "lite_installer/variations_file.h"
+#include "lite_util/internet_downloader.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "base/worker_thread.h"
-#include "lite_util/service_hosts.h"
 #include "lite_installer/setup_command_line.h"
+#include "lite_util/service_hosts.h"
 
 namespace lite {
 

@@ -13,8 +13,8 @@
 #include "gtest/gtest.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
-#include "lite_util/internet_downloader.h"
 #include "lite_installer/variations_file.h"
+#include "lite_util/internet_downloader.h"
 #include "test/support/recording_logger.h"
 
 namespace lite {
@@ -133,9 +133,9 @@ class AsyncInstallTasksTest : public testing::Test {
   }
 
   // A brand with its service URLs; `wallpapers` may be empty.
-  std::unique_ptr<BrandInfo> Brand(const std::string& wallpapers,
-                                   const std::string& ids =
-                                       R"("brand_id": "b", "partner_id": "p")") {
+  std::unique_ptr<BrandInfo> Brand(
+      const std::string& wallpapers,
+      const std::string& ids = R"("brand_id": "b", "partner_id": "p")") {
     auto brand = std::make_unique<BrandInfo>(directory_ + L"\\");
     brand->ReadConfig("{" + ids +
                       R"(, "urls": {"variations": "https://v.test/seed",
@@ -212,21 +212,36 @@ TEST_F(AsyncInstallTasksTest, TaskTable) {
     std::vector<std::string> paths;  // switches that get a path
     std::vector<Url> urls;
   } kCases[] = {
-      {"no parameters", {}, "https://w.test/pack?e=", "\"brand_id\": \"b\"",
-       {"variations", "abt"}, {kVariations, kExperiments}},
-      {"vup off", {{"vup", "0"}}, "", "\"brand_id\": \"b\"",
-       {"abt"}, {kExperiments}},
+      {"no parameters",
+       {},
+       "https://w.test/pack?e=",
+       "\"brand_id\": \"b\"",
+       {"variations", "abt"},
+       {kVariations, kExperiments}},
+      {"vup off",
+       {{"vup", "0"}},
+       "",
+       "\"brand_id\": \"b\"",
+       {"abt"},
+       {kExperiments}},
       {"webntp only reserves",
-       {{"vup", "0"}, {"abtup", "0"}, {"webntp", "1"}}, "", "\"brand_id\": \"b\"",
-       {"webntp"}, {}},
+       {{"vup", "0"}, {"abtup", "0"}, {"webntp", "1"}},
+       "",
+       "\"brand_id\": \"b\"",
+       {"webntp"},
+       {}},
       {"every row",
        {{"webntp", "1"}, {"scup", "1"}, {"pwexp", "x7"}},
-       "https://w.test/pack?e=", "\"brand_id\": \"b\", \"partner_id\": \"p\"",
+       "https://w.test/pack?e=",
+       "\"brand_id\": \"b\", \"partner_id\": \"p\"",
        {"variations", "abt", "webntp", "config", "wallpapers"},
        {kVariations, kExperiments, kConfig, kWallpapers}},
       {"pwexp without a wallpapers URL, no ids",
-       {{"vup", "0"}, {"abtup", "0"}, {"scup", "1"}, {"pwexp", "x7"}}, "",
-       "\"brand_id\": \"\"", {"config", "wallpapers"}, {kConfig}},
+       {{"vup", "0"}, {"abtup", "0"}, {"scup", "1"}, {"pwexp", "x7"}},
+       "",
+       "\"brand_id\": \"\"",
+       {"config", "wallpapers"},
+       {kConfig}},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
@@ -273,13 +288,14 @@ TEST_F(AsyncInstallTasksTest, TaskTable) {
 TEST_F(AsyncInstallTasksTest, ResultsAreSavedAndThreeDeletedAtTheEnd) {
   std::unique_ptr<BrandInfo> brand = Brand("https://w.test/pack/");
   network_.SetAnswer(VariationsUrl(*brand),
-                  {"seed\x01", {{"X-Seed-Signature", "sig=="},
-                                {"Last-Modified", "Mon, 07 Dec 2026 08:00:00 GMT"},
-                                {"X-Country", "nl"}}});
+                     {"seed\x01",
+                      {{"X-Seed-Signature", "sig=="},
+                       {"Last-Modified", "Mon, 07 Dec 2026 08:00:00 GMT"},
+                       {"X-Country", "nl"}}});
   network_.SetAnswer(ExperimentsUrl(*brand),
-                  {"{\"ab\":1}", {{"X-Seed-Signature", "abt-sig"}}});
+                     {"{\"ab\":1}", {{"X-Seed-Signature", "abt-sig"}}});
   network_.SetAnswer(ServerConfigBundleUrl(kConfigHost, "b", "p"),
-                  {"PK-config"});
+                     {"PK-config"});
   network_.SetAnswer("https://w.test/pack/spring", {"PK-wallpapers"});
   FakeParams params(DistribParams::Map{{"scup", "1"}, {"pwexp", "spring"}});
 
@@ -311,9 +327,10 @@ TEST_F(AsyncInstallTasksTest, AFailingTaskChangesNothingElse) {
   network_.SetAnswer(VariationsUrl(*brand), {"", {}, "internet_read-12002"});
   // An answer without the signature header is not saved.
   network_.SetAnswer(ExperimentsUrl(*brand),
-                  {"ab", {{"Last-Modified", "yesterday"}}});
+                     {"ab", {{"Last-Modified", "yesterday"}}});
   network_.SetAnswer(ServerConfigBundleUrl(kConfigHost, "b", "p"), {"PK"});
-  FakeParams params(DistribParams::Map{{"scup", "1"}, {"pwexp", "gone"}});  // wallpapers: 12029
+  FakeParams params(DistribParams::Map{
+      {"scup", "1"}, {"pwexp", "gone"}});  // wallpapers: 12029
 
   AsyncInstallTasks tasks(*brand, params, options_);
   ASSERT_TRUE(tasks.WaitForTasks(kTaskTimeoutMs));
@@ -344,7 +361,7 @@ TEST_F(AsyncInstallTasksTest, DestructionStopsTheCurrentTaskAndSkipsTheRest) {
   std::unique_ptr<BrandInfo> brand = Brand("https://w.test/");
   network_.HoldFirstDownloadUntilCancelled();
   network_.SetAnswer(ExperimentsUrl(*brand),
-                  {"ab", {{"X-Seed-Signature", "s"}}});
+                     {"ab", {{"X-Seed-Signature", "s"}}});
   FakeParams params(DistribParams::Map{{"scup", "1"}});
   BackgroundTaskPaths paths;
   {

@@ -7,8 +7,8 @@
 #include <string_view>
 
 #include "base/scoped_handle.h"
-#include "lite_installer/installer_switches.h"
 #include "lite_installer/install_details.h"
+#include "lite_installer/installer_switches.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {

@@ -9,8 +9,8 @@ std::wstring BuildInstallationReportUrl(const InstallationReport& report) {
   auto seconds = [](int64_t microseconds) {
     return base::NumberToString(microseconds / 1000000);
   };
-  std::string url = std::string(kReportHost) + "/get/browser/install?ui=" +
-                    report.run_id + "&result=" +
+  std::string url = std::string(kReportHost) +
+                    "/get/browser/install?ui=" + report.run_id + "&result=" +
                     (report.cancelled ? "cancelled"
                      : report.success ? "success"
                                       : "failed") +

@@ -1,6 +1,6 @@
 // The installer controller's part in verifying the setup package.
-#include "lite_installer/installer.h"
 #include "lite_installer/install_details.h"
+#include "lite_installer/installer.h"
 #include "lite_util/zarvex_trust_verifier_win.h"
 
 namespace lite {

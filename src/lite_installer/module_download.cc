@@ -75,8 +75,9 @@ ModuleResult DownloadModule(const ModuleDownloadContext& context, HANDLE file,
 
   X64BuildExperiment experiment;
   const DistribParams* params = context.distrib_params;
-  if (!experiment.ApplySwitches(command_line.HasSwitch(switches::kDownloadX64),
-                                command_line.HasSwitch(switches::kDownloadX32)) &&
+  if (!experiment.ApplySwitches(
+          command_line.HasSwitch(switches::kDownloadX64),
+          command_line.HasSwitch(switches::kDownloadX32)) &&
       params) {
     experiment.AdjustDownloadUrl(
         [params](const std::string& key, std::string* value) {

@@ -12,8 +12,8 @@
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/download_loop.h"
 #include "lite_installer/installer_command_line.h"
-#include "lite_util/internet_downloader.h"
 #include "lite_util/installer_registry.h"
+#include "lite_util/internet_downloader.h"
 #include "test/support/recording_logger.h"
 
 namespace lite {
@@ -179,8 +179,9 @@ TEST_F(ModuleDownloadTest, TwoUrlsThreeAttemptsEachAndTheOutcomeIsStored) {
                                                   {0, 0, false, "e"},
                                                   {0, 0, false, "e"},
                                                   {100, 100, true, ""}});
-  EXPECT_EQ(downloader.DownloadModule(file_.Get(), InstallerCommandLine::FromString(
-                                                 L"i.exe --download-x64")),
+  EXPECT_EQ(downloader.DownloadModule(
+                file_.Get(),
+                InstallerCommandLine::FromString(L"i.exe --download-x64")),
             kModuleReady);
   EXPECT_EQ(downloader.urls_tried,
             (std::vector<std::wstring>{

@@ -24,10 +24,10 @@ using std::min;
 #include "lite_installer/installer.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_switches.h"
-#include "lite_installer/ui/main_window.h"
-#include "lite_installer/ui/message_dialogs.h"
 #include "lite_installer/secure_environment.h"
 #include "lite_installer/shared_sections.h"
+#include "lite_installer/ui/main_window.h"
+#include "lite_installer/ui/message_dialogs.h"
 #include "lite_installer/ui_language.h"
 #include "lite_util/crash_reporter/crash_reporter.h"
 #include "lite_util/logging/file_logger.h"
@@ -132,13 +132,14 @@ int RunInstallerProcess() {
   SecureEnvironmentResult secure_result =
       SetUpSecureEnvironment(&secure_exit_code);
 
-  auto crash_reporter = std::make_unique<CrashReporter>(
-      InstallDetails::Get().product_version());
+  auto crash_reporter =
+      std::make_unique<CrashReporter>(InstallDetails::Get().product_version());
   crash_reporter->SetParameter("ptype", "installer");
 
-  SetLogger(std::make_unique<FileLogger>(LogFilePath(base::GetTempDirectory(),
-                                 InstallDetails::Get().install_suffix()),
-                                         kMaxLogSize));
+  SetLogger(std::make_unique<FileLogger>(
+      LogFilePath(base::GetTempDirectory(),
+                  InstallDetails::Get().install_suffix()),
+      kMaxLogSize));
   LOG(INFO) << "-------------------------------------- Start install.";
 
   const InstallerCommandLine& command_line =

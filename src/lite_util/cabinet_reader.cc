@@ -87,7 +87,9 @@ void* DIAMONDAPI Alloc(ULONG size) {
   return ::HeapAlloc(::GetProcessHeap(), 0, size);
 }
 
-void DIAMONDAPI Free(void* memory) { ::HeapFree(::GetProcessHeap(), 0, memory); }
+void DIAMONDAPI Free(void* memory) {
+  ::HeapFree(::GetProcessHeap(), 0, memory);
+}
 
 INT_PTR DIAMONDAPI Open(char* name, int, int) {
   if (!g_current || !name || g_current->source_name != name) return -1;
@@ -190,9 +192,9 @@ bool ExtractFilesFromCabinet(std::string_view cabinet,
   ExtractionState state;
   state.source = cabinet;
   char name[32];
-  std::snprintf(name, sizeof(name), "%lu",
-                static_cast<unsigned long>(
-                    reinterpret_cast<uintptr_t>(cabinet.data())));
+  std::snprintf(
+      name, sizeof(name), "%lu",
+      static_cast<unsigned long>(reinterpret_cast<uintptr_t>(cabinet.data())));
   state.source_name = name;
   state.wanted_name = &wanted_name;
   state.files = files;
@@ -200,8 +202,8 @@ bool ExtractFilesFromCabinet(std::string_view cabinet,
   ExtractionState* previous = g_current;
   g_current = &state;
   char empty_path[1] = "";
-  BOOL copied = api->copy(context, name, empty_path, 0, Notify, nullptr,
-                          &state);
+  BOOL copied =
+      api->copy(context, name, empty_path, 0, Notify, nullptr, &state);
   g_current = previous;
   api->destroy(context);
   return copied != FALSE;

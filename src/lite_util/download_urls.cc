@@ -10,9 +10,9 @@
 #include "base/file_util.h"
 #include "base/file_version.h"
 #include "base/string_util.h"
-#include "lite_util/service_hosts.h"
 #include "lite_util/installer_registry.h"
 #include "lite_util/logging/log_message.h"
+#include "lite_util/service_hosts.h"
 #include "lite_util/windows_version.h"
 
 namespace lite {
@@ -76,8 +76,7 @@ bool X64BuildExperiment::IsNativeX64() const {
   return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
 }
 
-bool X64BuildExperiment::IsExperimentEnabled(
-    const ParamLookup& params) const {
+bool X64BuildExperiment::IsExperimentEnabled(const ParamLookup& params) const {
   std::string value;
   return params(kExperimentName, &value) && value == "1";
 }
@@ -191,8 +190,7 @@ std::vector<std::string> BuildDownloadUrls(BuildFlavour flavour,
   } else {
     if (flavour == BuildFlavour::kX64) urls.push_back(setup_urls.setup_url64);
     if (flavour == BuildFlavour::kX32) urls.push_back(setup_urls.setup_url32);
-    if (IsVersionedSetupUrlAllowed(setup_urls.setup_url_version,
-                                   module_time)) {
+    if (IsVersionedSetupUrlAllowed(setup_urls.setup_url_version, module_time)) {
       urls.push_back(setup_urls.setup_url_version);
     }
     urls.push_back(setup_urls.setup_url);

@@ -22,7 +22,7 @@ namespace {
 // The parameters of a "key=value&..." text.
 ParamLookup ParamsFromText(const std::string& text) {
   return [map = DistribParams::ParseParams(text)](const std::string& key,
-                                   std::string* value) {
+                                                  std::string* value) {
     auto it = map.find(key);
     if (it == map.end()) return false;
     *value = it->second;
@@ -286,9 +286,8 @@ TEST(DownloadUrlsTest, CandidateLists) {
   };
   for (const Case& c : kCases) {
     g_module_time = c.module_age == -1 ? -1 : NowUs() - c.module_age;
-    std::vector<std::string> urls =
-        BuildDownloadUrls(c.flavour, brand.setup_urls(), c.windows,
-                          FakeModuleTime);
+    std::vector<std::string> urls = BuildDownloadUrls(
+        c.flavour, brand.setup_urls(), c.windows, FakeModuleTime);
     EXPECT_EQ(urls, c.urls) << static_cast<int>(c.flavour) << " " << c.windows;
   }
 }

@@ -97,7 +97,7 @@ TEST(ExceptionGuardTest, DelayLoadFailureNamesModuleAndProcedure) {
     HMODULE module;
     void* function;
     DWORD last_error;
-  } info = {sizeof(info), nullptr, nullptr, "cplib.dll", TRUE,
+  } info = {sizeof(info),     nullptr, nullptr, "cplib.dll", TRUE,
             "CryptoProCheck", nullptr, nullptr, 126};
   const struct {
     BOOL by_name;
@@ -116,7 +116,9 @@ TEST(ExceptionGuardTest, DelayLoadFailureNamesModuleAndProcedure) {
     auto raise = [&] {
       ::RaiseException(0xC06D007E, 0, c.parameters, &argument);
     };
-    auto thunk = [](void* context) { (*static_cast<decltype(raise)*>(context))(); };
+    auto thunk = [](void* context) {
+      (*static_cast<decltype(raise)*>(context))();
+    };
     EXPECT_FALSE(RunWithExceptionGuard(thunk, &raise, nullptr, &failure));
     EXPECT_EQ(failure.code, 0xC06D007Eu);
     EXPECT_EQ(failure.dll_name, c.dll);

@@ -10,9 +10,9 @@
 #include "base/file_version.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
-#include "lite_util/service_hosts.h"
 #include "lite_util/installer_registry.h"
 #include "lite_util/logging/log_message.h"
+#include "lite_util/service_hosts.h"
 #include "lite_util/user_id.h"
 
 namespace lite {

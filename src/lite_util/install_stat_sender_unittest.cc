@@ -11,8 +11,8 @@
 #include "base/worker_thread.h"
 #include "gtest/gtest.h"
 #include "lite_installer/installer_events.h"
-#include "lite_util/statistics_reporter.h"
 #include "lite_util/installer_registry.h"
+#include "lite_util/statistics_reporter.h"
 #include "lite_util/url_escape.h"
 #include "lite_util/user_id.h"
 

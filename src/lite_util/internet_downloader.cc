@@ -327,11 +327,9 @@ bool InternetDownloader::SendOne(const std::wstring& url,
   SetTimeouts(request_->connection.Get(), limits_.socket_timeout_ms);
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_AUTO_REDIRECT;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-  request_->request.Reset(::HttpOpenRequestW(request_->connection.Get(), L"GET",
-                                             object.c_str(), nullptr, nullptr,
-                                             nullptr, flags,
-                                             reinterpret_cast<DWORD_PTR>(
-                                                 &request_->answer_bytes)));
+  request_->request.Reset(::HttpOpenRequestW(
+      request_->connection.Get(), L"GET", object.c_str(), nullptr, nullptr,
+      nullptr, flags, reinterpret_cast<DWORD_PTR>(&request_->answer_bytes)));
   if (!request_->request.IsValid()) {
     SetError("internet_open_url-");
     return false;

@@ -32,12 +32,12 @@
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/installer_command_line.h"
-#include "lite_util/internet_downloader.h"
 #include "lite_installer/module_download.h"
-#include "lite_util/statistics_reporter.h"
 #include "lite_installer/variations_file.h"
+#include "lite_util/internet_downloader.h"
 #include "lite_util/logging/file_logger.h"
 #include "lite_util/logging/log_message.h"
+#include "lite_util/statistics_reporter.h"
 #include "lite_util/windows_version.h"
 
 namespace {

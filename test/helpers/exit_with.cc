@@ -57,8 +57,8 @@ int wmain(int argc, wchar_t** argv) {
       // UTF-8, one value a line, so that tests read it as bytes.
       for (const wchar_t* text : {::GetCommandLineW(), &directory[0]}) {
         char utf8[4 * MAX_PATH * 8];
-        int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8,
-                                      sizeof(utf8), nullptr, nullptr);
+        int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8),
+                                      nullptr, nullptr);
         if (n > 0) std::fprintf(file, "%s\n", utf8);
       }
       std::fclose(file);

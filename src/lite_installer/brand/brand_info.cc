@@ -7,7 +7,6 @@
 #include "base/file_util.h"
 #include "base/string_util.h"
 #include "lite_installer/brand/brand_autodetect.h"
-#include "lite_util/service_hosts.h"
 #include "lite_installer/install_details.h"
 #include "lite_installer/ui_language.h"
 #include "lite_installer/version_constants.h"
@@ -15,6 +14,7 @@
 #include "lite_util/installer_registry.h"
 #include "lite_util/json_with_comments.h"
 #include "lite_util/logging/log_message.h"
+#include "lite_util/service_hosts.h"
 #include "lite_util/user_id.h"
 
 namespace lite {

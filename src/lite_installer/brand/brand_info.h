@@ -75,9 +75,7 @@ class BrandInfo {
   const std::string& license_url() const { return license_url_; }
   const std::string& privacy_policy_url() const { return privacy_policy_url_; }
   const std::wstring& temp_directory() const { return temp_directory_; }
-  const std::wstring& brand_package_path() const {
-    return brand_package_path_;
-  }
+  const std::wstring& brand_package_path() const { return brand_package_path_; }
   const std::wstring& partner_package_path() const {
     return partner_package_path_;
   }

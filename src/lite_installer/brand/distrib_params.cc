@@ -9,9 +9,9 @@
 #include "base/string_util.h"
 #include "lite_installer/brand/distrib_info_file.h"
 #include "lite_installer/brand/distrib_params_parser.h"
+#include "lite_installer/brand/installer_tag.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/installer_switches.h"
-#include "lite_installer/brand/installer_tag.h"
 #include "lite_util/installer_registry.h"
 #include "lite_util/logging/log_message.h"
 

@@ -45,9 +45,9 @@ TEST_F(InstallerDataTest, WritesWhatWasNotGiven) {
   FakeResources resources({{305, "prefs"}, {306, "clids"}, {322, "band"}},
                           "abt");
   InstallerDataFiles files(&resources);
-  files.InitPaths(InstallerCommandLine::FromString(
-                      L"i.exe --clids-file=C:\\given\\c.xml"),
-                  false);
+  files.InitPaths(
+      InstallerCommandLine::FromString(L"i.exe --clids-file=C:\\given\\c.xml"),
+      false);
   files.ExtractInstallerDataIfAbsent(directory_);
 
   EXPECT_EQ(files.path(F::kClids), L"C:\\given\\c.xml");
