@@ -113,6 +113,7 @@ target_include_directories(exit_with PRIVATE ${CMAKE_SOURCE_DIR}/src)
 # program that imports at load time every DLL the installer must not.
 add_library(load_marker SHARED test/helpers/load_marker.cc)
 set_target_properties(load_marker PROPERTIES PREFIX "")
+target_include_directories(load_marker PRIVATE ${CMAKE_SOURCE_DIR}/src)
 target_link_options(load_marker PRIVATE ${LITE_STATIC_LINK})
 add_executable(unsafe_imports test/helpers/unsafe_imports.cc)
 target_link_libraries(unsafe_imports PRIVATE bcrypt cabinet comctl32 crypt32

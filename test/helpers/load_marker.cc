@@ -6,6 +6,8 @@
 
 #include <cwchar>
 
+#include "base/scoped_handle.h"
+
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
   constexpr wchar_t kSuffix[] = L".loaded";
@@ -13,8 +15,8 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   DWORD length = ::GetModuleFileNameW(instance, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return TRUE;
   std::wcscpy(path + length, kSuffix);
-  HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+  base::ScopedFile file(::CreateFileW(path, GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
   return TRUE;
 }

@@ -20,7 +20,7 @@
 // Declared here: the GDI+ headers need the C++ min/max, and winhttp.h does
 // not go together with wininet.h.
 extern "C" __declspec(dllimport) void WINAPI GdiplusShutdown(ULONG_PTR token);
-extern "C" __declspec(dllimport) BOOL WINAPI WinHttpCloseHandle(HINTERNET);
+extern "C" __declspec(dllimport) BOOL WINAPI WinHttpCheckPlatform();
 
 int main() {
   // Read through a volatile table, so that every import stays.
@@ -37,8 +37,8 @@ int main() {
       reinterpret_cast<const void*>(&::URLDownloadToFileW),
       reinterpret_cast<const void*>(&::IsThemeActive),
       reinterpret_cast<const void*>(&::GetFileVersionInfoSizeW),
-      reinterpret_cast<const void*>(&::WinHttpCloseHandle),
-      reinterpret_cast<const void*>(&::InternetCloseHandle),
+      reinterpret_cast<const void*>(&::WinHttpCheckPlatform),
+      reinterpret_cast<const void*>(&::InternetAttemptConnect),
       reinterpret_cast<const void*>(&::WinVerifyTrust),
   };
   int present = 0;
