@@ -415,14 +415,17 @@ class Handler(http.server.BaseHTTPRequestHandler):
         else:
             self.send_from(source, limit)
         if cut is not None:
-            # End at once: a TCP FIN with no TLS close_notify, as when a
-            # network path breaks mid-answer.
-            self.close_connection = True
-            self.was_cut = True
-            try:
-                socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
-            except OSError:
-                pass
+            self.cut_connection()
+
+    def cut_connection(self):
+        """Ends the connection at once: a TCP FIN with no TLS close_notify, as
+        when a network path breaks mid-answer."""
+        self.close_connection = True
+        self.was_cut = True
+        try:
+            socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
+        except OSError:
+            pass
 
     def send_chunked(self, source, start, count, fault):
         """The body in chunks of up to CHUNK bytes; `cut_after` ends the
@@ -441,12 +444,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if cut is not None and sent + size > int(cut):
                 self.connection.sendall(data[:int(cut) - sent])
                 self.bytes_sent += int(cut) - sent
-                self.close_connection = True
-                self.was_cut = True
-                try:
-                    socket.socket.shutdown(self.connection, socket.SHUT_RDWR)
-                except OSError:
-                    pass
+                self.cut_connection()
                 return
             self.connection.sendall(data + b"\r\n")
             self.bytes_sent += size
