@@ -60,14 +60,15 @@ void SetTimeouts(HINTERNET handle, DWORD timeout_ms) {
 // own: on Windows the close ends the call at once, while Wine may hold the
 // close until the call is over (seen with a host sending endless headers).
 struct Abandoned {
-  base::ScopedInternetHandle request;
-  base::ScopedInternetHandle connection;
-  base::ScopedInternetHandle session;
   std::shared_ptr<void> keep_alive;  // what the handles' callbacks point to
+  // In this order, so that the request closes first.
+  base::ScopedInternetHandle session;
+  base::ScopedInternetHandle connection;
+  base::ScopedInternetHandle request;
 };
 
 DWORD WINAPI CloseAbandoned(void* param) {
-  delete static_cast<Abandoned*>(param);  // closes request first
+  delete static_cast<Abandoned*>(param);
   return 0;
 }
 
@@ -174,17 +175,17 @@ InternetDownloader* InternetDownloader::Replacement() {
 }
 
 void InternetDownloader::ResetHandles() {
-  // Closing the handles also ends a call that was given up (on Windows at
-  // once; Wine lets it finish by itself). The last error stays.
+  // The last error stays. (A request whose call was given up is closed by
+  // AbandonHandles instead.)
   request_->request.Reset();
   request_->connection.Reset();
   request_->session.Reset();
 }
 
 void InternetDownloader::AbandonHandles() {
-  auto* abandoned = new Abandoned{std::move(request_->request),
+  auto* abandoned = new Abandoned{request_, std::move(request_->session),
                                   std::move(request_->connection),
-                                  std::move(request_->session), request_};
+                                  std::move(request_->request)};
   base::ScopedHandle thread(
       ::CreateThread(nullptr, 0, CloseAbandoned, abandoned, 0, nullptr));
   if (!thread.IsValid()) CloseAbandoned(abandoned);
