@@ -5,12 +5,14 @@ installation spends its time.
   tools/bench/startup_benchmark.py [--quick] [--runs N] [--installs N]
 
 1. Time to exit of `lite_installer.exe --check-the-interface` against two
-   trivial programs of ours under the same Wine and the same launcher
-   (tools/wine/run.sh): exit_with.exe, which imports only what any program
-   does, and unsafe_imports.exe, which imports the 14 system DLLs the
-   installer delay-loads. The three run in turn, in an order that turns from
-   round to round; the report gives median [min-max] of each and the ratios
-   of the medians to the trivial program's.
+   trivial programs of ours under the same Wine (Debian's wine32, started
+   as `wine PROGRAM` in the build's prefix with its server already
+   running): exit_with.exe, which imports only what any program does, and
+   unsafe_imports.exe, which imports at load time the 14 system DLLs the
+   installer delay-loads. The three run in turn, in an order that turns
+   from round to round, after one warm-up round; the report gives median
+   [min-max] of each and the ratios of the medians to the trivial
+   program's.
 2. Silent installations against the local services serving the signed
    stand-in setup (as tools/run_main_job.py runs one), with the phases read
    from the log's times: start -> download, first connection (until the
@@ -37,10 +39,11 @@ from bench_util import h
 START_TIMEOUT_S = 120
 INSTALL_TIMEOUT_S = 600
 
-# (name, the record's text starts with) in the order they happen; the
-# connection is the one to the package's URL.
+# (name, the record's text starts with) in the order they happen, each on
+# the thread of the package download (the background tasks connect on
+# threads of their own).
 PHASE_ENDS = [
-    ("start -> download", "Attempt to download module: "),
+    ("start -> download", "Try to download module:"),
     ("first connection", "Connection established: "),
     ("body", "Module downloaded: "),
     ("verification", "Verification succeeded: "),
@@ -63,17 +66,15 @@ def phases(records):
         return "no 'Start install.' line"
     pid = records[start]["pid"]
     records = [r for r in records[start:] if r["pid"] == pid]
-    times, url, index = [record_time(records[0])], None, 0
-    for name, text in PHASE_ENDS:
+    times, thread, index = [record_time(records[0])], None, 0
+    for _, text in PHASE_ENDS:
         while index < len(records):
-            line = records[index]["text"]
+            record = records[index]
             index += 1
-            if line.startswith(text) and (
-                    url is None or text != PHASE_ENDS[1][1] or
-                    line[len(text):] == url):
-                if text == PHASE_ENDS[0][1]:
-                    url = line[len(text):]
-                times.append(record_time(records[index - 1]))
+            if record["text"].startswith(text) and thread in (
+                    None, record["tid"]):
+                thread = record["tid"]
+                times.append(record_time(record))
                 break
         else:
             return "no '%s' line" % text.strip()
@@ -83,29 +84,35 @@ def phases(records):
 
 
 def start_up(rounds):
+    # (name, command, exit code as Linux sees it: the low 8 bits); the
+    # installer answers the probe with 701.
     programs = [
         ("lite_installer.exe --check-the-interface",
-         [h.INSTALLER, "--check-the-interface"]),
-        ("trivial exe (exit_with.exe)", [h.HELPER]),
+         [h.INSTALLER, "--check-the-interface"], 701 & 0xFF),
+        ("trivial exe (exit_with.exe)", [h.HELPER], 0),
         ("trivial exe + 14 DLLs at load (unsafe_imports.exe)",
-         [os.path.join(b.BUILD, "unsafe_imports.exe")]),
+         [os.path.join(b.BUILD, "unsafe_imports.exe")], 0),
     ]
-    # One start of each first, so that no program pays for a cold cache.
-    for _, command in programs:
-        b.run_timed(b.wine_command(*command), START_TIMEOUT_S)
-    times = {name: [] for name, _ in programs}
-    for round_index in range(rounds):
+    times = {name: [] for name, _, _ in programs}
+    # Round 0 is a warm-up, so that no program pays for a cold cache.
+    for round_index in range(rounds + 1):
         shift = round_index % len(programs)
-        for name, command in programs[shift:] + programs[:shift]:
+        for name, command, code in programs[shift:] + programs[:shift]:
             run = b.run_timed(b.wine_command(*command), START_TIMEOUT_S)
-            times[name].append(run.seconds)
+            if run.code != code:
+                sys.exit("%s exited with %d, not %d" % (name, run.code, code))
+            if round_index:
+                times[name].append(run.seconds)
     trivial = statistics.median(times[programs[1][0]])
-    print("Time to exit under Wine (tools/wine/run.sh, %d interleaved "
+    print("Time to exit under Wine (%d interleaved "
           "rounds), seconds, median [min-max]:" % rounds)
-    for name, _ in programs:
-        print("  %-52s %s  ratio %.2f" % (
+    for name, _, _ in programs:
+        per_round = [t / u for t, u in zip(times[name],
+                                           times[programs[1][0]])]
+        print("  %-52s %s  ratio %.2f (rounds %.2f-%.2f)" % (
             name, b.median_range(times[name], 1, 3),
-            statistics.median(times[name]) / trivial))
+            statistics.median(times[name]) / trivial, min(per_round),
+            max(per_round)))
 
 
 def installations(count):
@@ -152,6 +159,9 @@ def installations(count):
         "outside the log", b.median_range(outside, 1, 3),
         100 * statistics.median(outside) / statistics.median(walls)))
     print("  %-22s %s" % ("whole process", b.median_range(walls, 1, 3)))
+    print("(whole process: from the start of `wine run_and_report.exe "
+          "lite_installer.exe --silent` to its exit; the shares are of its "
+          "median)")
 
 
 def main():
@@ -161,7 +171,7 @@ def main():
     parser.add_argument("--runs", type=int)
     parser.add_argument("--installs", type=int)
     args = parser.parse_args()
-    rounds = args.runs or (5 if args.quick else 15)
+    rounds = args.runs or (5 if args.quick else 30)
     installs = args.installs or (2 if args.quick else 5)
 
     b.prepare_wine()
