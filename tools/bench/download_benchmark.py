@@ -33,7 +33,6 @@ import argparse
 import os
 import shutil
 import statistics
-import subprocess
 import sys
 import tempfile
 
