@@ -125,6 +125,11 @@ target_link_libraries(download_tool PRIVATE lite_core psapi)
 target_link_options(download_tool PRIVATE ${LITE_STATIC_LINK} -municode
                     -Wl,--gc-sections)
 target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)
+# The download benchmark's reference: a bare WinINet loop (not a test).
+add_executable(wininet_loop tools/bench/wininet_loop.cc)
+target_include_directories(wininet_loop PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(wininet_loop PRIVATE wininet psapi)
+target_link_options(wininet_loop PRIVATE ${LITE_STATIC_LINK} -municode)
 
 # Black-box tests of the real executable.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -3,6 +3,10 @@
 //
 //   download_tool file URL TARGET [--cancel-after-ms=N]
 //       InternetDownloader::DownloadToFile
+//   download_tool timed URL TARGET
+//       the steps of DownloadToFile (Open, the Read loop, Finalize) straight
+//       into TARGET, timed: open_ms (connection, TLS and the answer
+//       headers) and body_ms (the read loop), for the download benchmark
 //   download_tool variations URL TARGET
 //       DownloadAndSaveVariations (the background variations task)
 //   download_tool module TARGET --config=FILE [--pause-ms=N]
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "base/file_util.h"
+#include "base/monotonic_clock.h"
 #include "base/scoped_handle.h"
 #include "base/string_util.h"
 #include "base/worker_thread.h"
@@ -66,6 +71,40 @@ int DownloadFile(const std::wstring& url, const std::wstring& target,
       ok ? 1 : 0, downloader.error_text().c_str(),
       base::WideToUTF8(downloader.redirect_target()).c_str(),
       downloader.content_length(),
+      static_cast<unsigned long>(memory.PeakWorkingSetSize));
+  return ok ? 0 : 1;
+}
+
+int DownloadTimed(const std::wstring& url, const std::wstring& target,
+                  HANDLE cancel_event) {
+  base::ScopedFile file(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  if (!file.IsValid()) {
+    std::printf("result=0\nerror=create_file-%lu\n", ::GetLastError());
+    return 1;
+  }
+  lite::InternetDownloader downloader;
+  downloader.set_cancel_event(cancel_event);
+  lite::FileDownloadSink sink(file.Get());
+  const int64_t start = base::MonotonicMicroseconds();
+  bool ok = downloader.Open(url, &sink);
+  const int64_t opened = base::MonotonicMicroseconds();
+  if (ok) {
+    while (downloader.Read() != 0) {
+    }
+    ok = downloader.Finalize(nullptr);
+  }
+  const int64_t done = base::MonotonicMicroseconds();
+  file.Reset();
+  PROCESS_MEMORY_COUNTERS memory = {};
+  memory.cb = sizeof(memory);
+  ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
+  std::printf(
+      "result=%d\nerror=%s\nbytes=%u\nopen_ms=%.1f\nbody_ms=%.1f\n"
+      "peak_working_set=%lu\n",
+      ok ? 1 : 0, downloader.error_text().c_str(), sink.count(),
+      (opened - start) / 1000.0, (done - opened) / 1000.0,
       static_cast<unsigned long>(memory.PeakWorkingSetSize));
   return ok ? 0 : 1;
 }
@@ -162,6 +201,8 @@ int wmain() {
   int code = 2;
   if (mode == L"file" && argc >= 4) {
     code = DownloadFile(argv[2], argv[3], cancel_event);
+  } else if (mode == L"timed" && argc >= 4) {
+    code = DownloadTimed(argv[2], argv[3], cancel_event);
   } else if (mode == L"variations" && argc >= 4) {
     std::string url = base::WideToUTF8(argv[2]);
     bool saved = lite::DownloadAndSaveVariations(url, argv[3], cancel_event);
@@ -171,7 +212,7 @@ int wmain() {
     code = DownloadPackage(argv[2], command_line, cancel_event);
   } else {
     std::fprintf(stderr,
-                 "usage: download_tool file|variations URL TARGET | "
+                 "usage: download_tool file|timed|variations URL TARGET | "
                  "module TARGET --config=FILE [switches]\n");
   }
   return code;
