@@ -3,9 +3,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/scoped_handle.h"
+#include "base/string_util.h"
 
 namespace base {
 
@@ -159,11 +159,10 @@ std::wstring CreateUniqueDirectory(const std::wstring& parent) {
   for (int attempt = 0; attempt < 50; ++attempt) {
     LARGE_INTEGER counter;
     ::QueryPerformanceCounter(&counter);
-    wchar_t name[64];
-    std::swprintf(name, 64, L"lite%08lx%04x",
-                  static_cast<unsigned long>(::GetCurrentProcessId()),
-                  static_cast<unsigned>((counter.LowPart + attempt) & 0xFFFF));
-    std::wstring path = parent + name;
+    std::string name = "lite";
+    AppendHex(&name, ::GetCurrentProcessId(), 8, false);
+    AppendHex(&name, (counter.LowPart + attempt) & 0xFFFF, 4, false);
+    std::wstring path = parent + WidenBytes(name);
     if (::CreateDirectoryW(path.c_str(), nullptr)) return path;
     if (::GetLastError() != ERROR_ALREADY_EXISTS) return std::wstring();
   }

@@ -2,18 +2,27 @@
 
 #include <objbase.h>
 
-#include <cstdio>
+#include "base/string_util.h"
 
 namespace base {
 
+// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper-case hexadecimal.
 std::string GuidToString(const GUID& guid) {
-  char text[39];
-  std::snprintf(text, sizeof(text),
-                "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned long>(guid.Data1), guid.Data2, guid.Data3,
-                guid.Data4[0], guid.Data4[1], guid.Data4[2], guid.Data4[3],
-                guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-  return std::string(text, 38);
+  std::string text;
+  text.reserve(38);
+  text.push_back('{');
+  AppendHex(&text, guid.Data1, 8, true);
+  text.push_back('-');
+  AppendHex(&text, guid.Data2, 4, true);
+  text.push_back('-');
+  AppendHex(&text, guid.Data3, 4, true);
+  text.push_back('-');
+  for (int i = 0; i < 8; ++i) {
+    if (i == 2) text.push_back('-');
+    AppendHex(&text, guid.Data4[i], 2, true);
+  }
+  text.push_back('}');
+  return text;
 }
 
 std::string NewGuidString() {

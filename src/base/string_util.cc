@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include <charconv>
 #include <utility>
 
 namespace base {
@@ -105,17 +105,55 @@ std::wstring TrimWhitespace(std::wstring_view text) {
   return std::wstring(text.substr(begin, end - begin));
 }
 
+// Numbers are formatted here rather than by the C library's printf family,
+// whose mingw-w64 implementation brings about 30 KB of floating-point
+// conversion into the executable for integers only.
+namespace {
+
+// Appends `digits`, zero-padded on the left to at least `width` characters.
+void AppendPadded(std::string* out, std::string_view digits, int width) {
+  if (width > 0 && digits.size() < static_cast<size_t>(width)) {
+    out->append(static_cast<size_t>(width) - digits.size(), '0');
+  }
+  out->append(digits);
+}
+
+}  // namespace
+
+void AppendDecimal(std::string* out, int64_t value, int width) {
+  // The magnitude in 64 unsigned bits, so the most negative value fits too.
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value)
+                                 : static_cast<uint64_t>(value);
+  char digits[24];
+  char* end = std::to_chars(digits, digits + sizeof(digits), magnitude).ptr;
+  if (value < 0) {
+    out->push_back('-');
+    --width;
+  }
+  AppendPadded(out, std::string_view(digits, end - digits), width);
+}
+
+void AppendHex(std::string* out, uint64_t value, int width, bool upper_case) {
+  char digits[20];
+  char* end = std::to_chars(digits, digits + sizeof(digits), value, 16).ptr;
+  if (upper_case) {
+    for (char* c = digits; c != end; ++c) {
+      if (*c >= 'a' && *c <= 'f') *c = static_cast<char>(*c - 'a' + 'A');
+    }
+  }
+  AppendPadded(out, std::string_view(digits, end - digits), width);
+}
+
 std::string NumberToString(int64_t value) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof(buffer), "%lld", static_cast<long long>(value));
-  return buffer;
+  std::string text;
+  AppendDecimal(&text, value);
+  return text;
 }
 
 std::string NumberToString(uint64_t value) {
-  char buffer[24];
-  std::snprintf(buffer, sizeof(buffer), "%llu",
-                static_cast<unsigned long long>(value));
-  return buffer;
+  char digits[24];
+  char* end = std::to_chars(digits, digits + sizeof(digits), value).ptr;
+  return std::string(digits, end);
 }
 
 std::string NumberToString(int32_t value) {

@@ -43,6 +43,14 @@ std::string NumberToString(int32_t value);
 std::string NumberToString(uint32_t value);
 bool StringToUint32(std::string_view text, uint32_t* value);
 
+// Appends the decimal digits of `value`, with a leading '-' when negative,
+// zero-padded after the sign to at least `width` characters in all (as
+// printf's "%0<width>lld" writes them).
+void AppendDecimal(std::string* out, int64_t value, int width = 0);
+// Appends the hexadecimal digits of `value`, zero-padded to at least `width`
+// digits (as "%0<width>llx", or "%0<width>llX" with `upper_case`).
+void AppendHex(std::string* out, uint64_t value, int width, bool upper_case);
+
 }  // namespace base
 
 #endif  // BASE_STRING_UTIL_H_

@@ -5,8 +5,8 @@
 #include <fdi.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
+#include <string>
 
 #include "lite_util/memory_cursor.h"
 
@@ -191,19 +191,17 @@ bool ExtractFilesFromCabinet(std::string_view cabinet,
 
   ExtractionState state;
   state.source = cabinet;
-  char name[32];
-  std::snprintf(
-      name, sizeof(name), "%lu",
+  state.source_name = std::to_string(
       static_cast<unsigned long>(reinterpret_cast<uintptr_t>(cabinet.data())));
-  state.source_name = name;
   state.wanted_name = &wanted_name;
   state.files = files;
 
   ExtractionState* previous = g_current;
   g_current = &state;
+  std::string name = state.source_name;  // FDICopy takes a mutable string
   char empty_path[1] = "";
   BOOL copied =
-      api->copy(context, name, empty_path, 0, Notify, nullptr, &state);
+      api->copy(context, name.data(), empty_path, 0, Notify, nullptr, &state);
   g_current = previous;
   api->destroy(context);
   return copied != FALSE;

@@ -5,35 +5,46 @@
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/md5.h>
 
-#include <cstdio>
+#include "base/string_util.h"
 
 namespace lite {
 
 std::optional<std::string> FormatLogHeader(const LogTime& time,
                                            uint32_t process_id,
                                            uint32_t thread_id) {
-  char buffer[kLogFieldBufferSize];
-  int length = std::snprintf(
-      buffer, sizeof(buffer), "%04d-%02d-%02d %02d:%02d:%02d.%03d %02u:%02u ",
-      time.year, time.month, time.day, time.hour, time.minute, time.second,
-      time.millisecond, static_cast<unsigned>(process_id),
-      static_cast<unsigned>(thread_id));
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(buffer)) {
-    return std::nullopt;
-  }
-  return std::string(buffer, static_cast<size_t>(length));
+  std::string header;
+  base::AppendDecimal(&header, time.year, 4);
+  header.push_back('-');
+  base::AppendDecimal(&header, time.month, 2);
+  header.push_back('-');
+  base::AppendDecimal(&header, time.day, 2);
+  header.push_back(' ');
+  base::AppendDecimal(&header, time.hour, 2);
+  header.push_back(':');
+  base::AppendDecimal(&header, time.minute, 2);
+  header.push_back(':');
+  base::AppendDecimal(&header, time.second, 2);
+  header.push_back('.');
+  base::AppendDecimal(&header, time.millisecond, 3);
+  header.push_back(' ');
+  base::AppendDecimal(&header, process_id, 2);
+  header.push_back(':');
+  base::AppendDecimal(&header, thread_id, 2);
+  header.push_back(' ');
+  if (header.size() >= kLogFieldBufferSize) return std::nullopt;
+  return header;
 }
 
 std::optional<std::string> FormatLogSuffix(std::string_view function,
                                            int32_t line) {
-  char buffer[kLogFieldBufferSize];
-  int length = std::snprintf(buffer, sizeof(buffer), " (%.*s:%d)",
-                             static_cast<int>(function.size()), function.data(),
-                             static_cast<int>(line));
-  if (length < 0 || static_cast<size_t>(length) >= sizeof(buffer)) {
-    return std::nullopt;
-  }
-  return std::string(buffer, static_cast<size_t>(length));
+  // The name ends at its first NUL, if it holds one.
+  function = function.substr(0, function.find('\0'));
+  std::string suffix = " (";
+  suffix.append(function).push_back(':');
+  base::AppendDecimal(&suffix, line);
+  suffix.push_back(')');
+  if (suffix.size() >= kLogFieldBufferSize) return std::nullopt;
+  return suffix;
 }
 
 std::string FormatLogLine(std::string_view header, std::string_view label,

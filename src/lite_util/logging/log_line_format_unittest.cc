@@ -14,6 +14,9 @@ TEST(LogLineFormatTest, HeaderAndSuffix) {
   EXPECT_EQ(FormatLogHeader(LogTime{}, 7, 3).value(),
             "0000-00-00 00:00:00.000 07:03 ");
   EXPECT_EQ(FormatLogSuffix("GetInfo", 296).value(), " (GetInfo:296)");
+  // A name ends at a NUL; a negative line keeps its sign.
+  EXPECT_EQ(FormatLogSuffix(std::string_view("Get\0Info", 8), -3).value(),
+            " (Get:-3)");
 }
 
 TEST(LogLineFormatTest, OversizedSuffixIsRejected) {

@@ -1,7 +1,6 @@
 #include "lite_util/logging/log_message.h"
 
 #include <atomic>
-#include <cstdio>
 #include <utility>
 
 #include "base/string_util.h"
@@ -54,9 +53,9 @@ std::string SystemErrorText(uint32_t code) {
     }
   }
   if (message.empty()) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof(buffer), "unknown error 0x%x\n", code);
-    message = buffer;
+    message = "unknown error 0x";
+    base::AppendHex(&message, code, 0, false);
+    message.push_back('\n');
   }
   return base::NumberToString(code) + ", " + message;
 }
