@@ -4,14 +4,14 @@
 set -euo pipefail
 
 # Wine is Debian's wine32 (32-bit Windows programs need the i386 side). On a
-# kernel that cannot execute 32-bit Linux programs it cannot start; there
-# tools/wine/build_wine.sh builds a WoW64 Wine instead.
+# machine that cannot execute 32-bit Linux programs natively,
+# tools/wine/i386_emulation.sh (run at the end) lets it run under qemu-i386.
 packages=(
   wine wine32:i386
   cmake ninja-build git python3 dpkg-dev perl make
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   libz-mingw-w64-dev
-  debootstrap util-linux
+  util-linux
   xvfb xauth x11-apps imagemagick
   gcab osslsigncode openssl libssl-dev
   clang libclang-rt-14-dev clang-format
@@ -59,3 +59,7 @@ if [ "${#missing[@]}" -gt 0 ]; then
   echo "Installing: ${missing[*]}"
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# 32-bit programs (wine32) must run; where the machine cannot run them
+# natively they go through the user-mode emulator.
+"${sudo_cmd[@]}" "$(dirname "$0")/wine/i386_emulation.sh"

@@ -10,7 +10,6 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
 
 "$repo/tools/install_deps.sh"
-"$repo/tools/wine/build_wine.sh"
 cmake --preset default >/dev/null
 cmake --build --preset default
 
