@@ -93,6 +93,10 @@ add_dependencies(download_unittest lite_installer)
 
 lite_unittest(installer_unittest src/lite_installer/installer_unittest.cc)
 add_dependencies(installer_unittest exit_with)
+lite_unittest(elevation_unittest
+  src/lite_installer/elevation_unittest.cc
+  src/lite_installer/elevated_process_unittest.cc)
+add_dependencies(elevation_unittest exit_with)
 
 lite_unittest(interface_probe_unittest
   src/zarvex/util/application_association_registration_internal_unittest.cc)
@@ -125,6 +129,11 @@ target_link_libraries(download_tool PRIVATE lite_core psapi)
 target_link_options(download_tool PRIVATE ${LITE_STATIC_LINK} -municode
                     -Wl,--gc-sections)
 target_link_options(exit_with PRIVATE ${LITE_STATIC_LINK} -municode)
+# The first installer's side of the elevation handshake.
+add_executable(elevation_parent test/helpers/elevation_parent.cc)
+target_link_libraries(elevation_parent PRIVATE lite_core)
+target_link_options(elevation_parent PRIVATE ${LITE_STATIC_LINK} -municode
+                    -Wl,--gc-sections)
 # The download benchmark's reference: a bare WinINet loop (not a test).
 add_executable(wininet_loop tools/bench/wininet_loop.cc)
 target_include_directories(wininet_loop PRIVATE ${CMAKE_SOURCE_DIR}/src)
@@ -159,7 +168,8 @@ lite_blackbox_test(blackbox_background_tasks
                    test/blackbox/background_tasks_test.py)
 set_property(TEST blackbox_background_tasks APPEND PROPERTY ENVIRONMENT
              "LITE_DOWNLOAD_TOOL_EXE=$<TARGET_FILE:download_tool>")
-add_dependencies(lite_installer run_and_report exit_with)
+lite_blackbox_test(blackbox_elevation test/blackbox/elevation_test.py)
+add_dependencies(lite_installer run_and_report exit_with elevation_parent)
 
 add_test(NAME executable_file
          COMMAND ${Python3_EXECUTABLE} -u

@@ -1,51 +1,68 @@
 #include "lite_installer/elevated_process.h"
 
-#include <windows.h>
+#include <utility>
 
-#include "base/file_util.h"
-#include "base/scoped_handle.h"
-#include "base/string_util.h"
-#include "lite_installer/installer_switches.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {
 
-int ExecuteAsAdmin(const InstallerCommandLine& command_line) {
-  std::wstring setup_command_line =
-      command_line.GetSwitchValue(switches::kSetupCmdLine);
-  std::string parent_text =
-      command_line.GetSwitchValueASCII(switches::kParentInstallerProcessId);
-  uint32_t parent_id = 0;
-  if (!base::StringToUint32(parent_text, &parent_id)) {
-    LOG(ERROR) << "Suspicious process id=" << parent_text;
-    parent_id = 0;
-  }
+ElevatedProcess::ElevatedProcess(DWORD finish_timeout_ms)
+    : finish_timeout_ms_(finish_timeout_ms),
+      start_event_(
+          ::CreateEventA(nullptr, FALSE, FALSE, kElevatedStartEventName)),
+      abort_event_(
+          ::CreateEventA(nullptr, FALSE, FALSE, kElevatedAbortEventName)) {}
 
-  base::ScopedHandle parent(::OpenProcess(SYNCHRONIZE, TRUE, parent_id));
-  LOG(INFO) << "Start installer as admin";
-  InstallerCommandLine setup =
-      InstallerCommandLine::FromString(setup_command_line);
+void ElevatedProcess::Init(HANDLE process, HWND owner_window) {
+  process_.Reset(process);
+  owner_window_.Reset(owner_window);
+}
 
-  base::ScopedHandle start_event(
-      ::OpenEventA(SYNCHRONIZE, FALSE, kElevatedStartEventName));
-  base::ScopedHandle abort_event(
-      ::OpenEventA(SYNCHRONIZE, FALSE, kElevatedAbortEventName));
-  HANDLE handles[] = {start_event.Get(), abort_event.Get(), parent.Get()};
-  DWORD wait = ::WaitForMultipleObjects(3, handles, FALSE, INFINITE);
-  if (wait != WAIT_OBJECT_0) {
-    LOG(ERROR) << "Installer started as admin has been unexpectedly synced, wr="
-               << static_cast<unsigned long>(wait);
-    return -1;
+ElevatedProcess::~ElevatedProcess() {
+  if (process_.IsValid()) {
+    // The copy still waits: dismiss it, then give it the time to go.
+    if (!signalled_) ::SetEvent(abort_event_.Get());
+    EnsureProcessFinished();
   }
+  // Otherwise the members close the events and the window.
+}
 
-  const std::wstring& archive = setup.GetProgram();
-  if (!base::FileExists(archive)) {
-    LOG(ERROR) << "Browser archive " << archive << " does not exist";
-    return -1;
+bool ElevatedProcess::RunModule(HANDLE stop_event) {
+  signalled_ = true;
+  ::SetEvent(start_event_.Get());
+  // Ends with the copy (which ends with the setup it runs) or when the
+  // installer is stopped.
+  HANDLE handles[] = {stop_event, process_.Get()};
+  const DWORD wait = ::WaitForMultipleObjects(2, handles, FALSE, INFINITE);
+  if (wait == WAIT_OBJECT_0 + 1) {
+    DWORD code = 0;
+    if (::GetExitCodeProcess(process_.Get(), &code)) {
+      exit_code_ = static_cast<int32_t>(code);
+    } else {
+      PLOG(ERROR) << "Failed to get exit code of the elevated installer.";
+      exit_code_ = -1;
+    }
+    return exit_code_ == 0;
   }
-  // Running the setup on the parent's behalf comes with the controller.
-  LOG(INFO) << "RunModule results: success=" << false;
-  return -1;
+  if (wait == WAIT_OBJECT_0) {
+    LOG(ERROR) << "The elevated installer was terminated due to stop event.";
+  }
+  return false;
+}
+
+void ElevatedProcess::EnsureProcessFinished() {
+  if (process_.IsValid() &&
+      ::WaitForSingleObject(process_.Get(), finish_timeout_ms_) ==
+          WAIT_TIMEOUT) {
+    hung_ = true;
+    LOG(ERROR) << "The elevated installer hangs and must be forcibly "
+                  "terminated.";
+    ::TerminateProcess(process_.Get(), 0);
+  }
+  process_.Reset();
+  start_event_.Reset();
+  abort_event_.Reset();
+  owner_window_.Reset();
 }
 
 }  // namespace lite

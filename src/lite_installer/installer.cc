@@ -13,6 +13,7 @@
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
 #include "lite_installer/delayed_params.h"
+#include "lite_installer/elevation.h"
 #include "lite_installer/install_details.h"
 #include "lite_installer/installation_report.h"
 #include "lite_installer/installer_events.h"
@@ -80,6 +81,7 @@ Installer::~Installer() {
                    "install_thread_";
     install_thread_.Terminate();
   }
+  elevated_process_.reset();
   module_lock_.Reset();
   package_lock_.reset();
   // Events of the last moments (a failed verification, the setup's end)
@@ -111,7 +113,77 @@ void Installer::SetUpStatisticsParams() {
 
 void Installer::SendEvent(const StatEvent& event) { statistics_->Send(event); }
 
-bool Installer::RunModuleInElevatedProcess() { return false; }
+bool Installer::RunModuleInElevatedProcess() {
+  LOG(INFO) << "Started waiting the elevated installer has finished its work.";
+  const bool success = elevated_process_->RunModule(stop_event_);
+  LOG(INFO) << "The elevated installer has finished, success="
+            << (success ? 1 : 0);
+  return success;
+}
+
+bool Installer::NeedStartThisProcessAsAdmin() {
+  return lite::NeedStartThisProcessAsAdmin(
+      IsUserAnAdminGroup(::GetCurrentProcess()), inputs_.windows_version,
+      inputs_.command_line);
+}
+
+bool Installer::LaunchElevated(SHELLEXECUTEINFOW* info) {
+  return ::ShellExecuteExW(info) != FALSE;
+}
+
+std::unique_ptr<ElevatedProcess> Installer::CreateElevatedProcess() {
+  return std::make_unique<ElevatedProcess>();
+}
+
+bool Installer::StartThisProcessAsAdmin() {
+  const InstallerCommandLine setup =
+      BuildSetupCommandLine(L"fake_browser_arc", false);
+  const InstallerCommandLine copy = BuildElevatedCopyCommandLine(
+      inputs_.command_line, ::GetCurrentProcessId(), setup);
+  const std::wstring file = inputs_.executable_path.empty()
+                                ? inputs_.command_line.GetProgram()
+                                : inputs_.executable_path;
+  const std::wstring parameters = copy.GetCommandLineString();
+
+  // The prompt's owner: an invisible window in the middle of the screen the
+  // installer is on, so that the prompt appears there and in front.
+  base::ScopedWindow anchor(::CreateWindowExW(
+      WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 0, 0,
+      nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr));
+  if (anchor.IsValid()) {
+    MONITORINFO monitor = {sizeof(monitor)};
+    if (::GetMonitorInfoW(
+            ::MonitorFromWindow(anchor.Get(), MONITOR_DEFAULTTONEAREST),
+            &monitor)) {
+      ::MoveWindow(
+          anchor.Get(), (monitor.rcMonitor.left + monitor.rcMonitor.right) / 2,
+          (monitor.rcMonitor.top + monitor.rcMonitor.bottom) / 2, 0, 0, FALSE);
+    }
+    ::SetForegroundWindow(anchor.Get());
+  }
+
+  elevated_process_ = CreateElevatedProcess();
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = anchor.Get();
+  info.lpVerb = L"runas";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOW;
+  if (LaunchElevated(&info) && info.hProcess) {
+    elevated_process_->Init(info.hProcess, anchor.Take());
+    return true;
+  }
+  const DWORD error = ::GetLastError();
+  if (info.hProcess) ::CloseHandle(info.hProcess);
+  elevated_process_.reset();
+  if (reinterpret_cast<INT_PTR>(info.hInstApp) == SE_ERR_ACCESSDENIED) {
+    elevation_refused_ = true;
+  }
+  ::SetLastError(error);
+  return false;
+}
 
 bool Installer::Download(const std::wstring& url, DownloadSink* sink) {
   LOG(INFO) << "Attempt to download module: " << url;
@@ -272,6 +344,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   in.ok_button_pressed_time = install_button_time_us_;
   in.install_start_time = confirmation_time_us_;
   in.interface_availability = interface_availability_;
+  in.uac_mode = UacMode(distrib_params_, inputs_.command_line);
   in.abt_config_file = data_files_.path(InstallerDataFiles::kAbtConfig);
   SetupDataFiles& files = in.data_files;
   files.installer_data = data_files_.path(InstallerDataFiles::kInstallerData);
@@ -292,6 +365,31 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   }
   return lite::BuildSetupCommandLine(inputs_.command_line, program,
                                      with_data_files, in);
+}
+
+DelayedParams Installer::DelayedParamsForCopy(int64_t download_time_us) const {
+  DelayedParams values;
+  values.browser_arc_path = module_path_;
+  values.clids_file_path = data_files_.path(InstallerDataFiles::kClids);
+  values.clids_searchband_file_path =
+      data_files_.path(InstallerDataFiles::kClidsSearchband);
+  values.zarvex_website_icon_file_path =
+      data_files_.path(InstallerDataFiles::kWebsiteIcon);
+  values.installer_data_path =
+      data_files_.path(InstallerDataFiles::kInstallerData);
+  if (brand_info_ && brand_info_->brand_package_loaded()) {
+    values.brand_package_path = brand_info_->brand_package_path();
+  }
+  if (brand_info_ && brand_info_->partner_package_loaded()) {
+    values.partner_package_path = brand_info_->partner_package_path();
+  }
+  values.partner_package_override_path = override_partner_package_;
+  values.download_time = std::to_wstring(download_time_us / 1000000);
+  values.install_start_time = std::to_wstring(confirmation_time_us_);
+  values.send_statistics = send_statistics_;
+  values.make_default = make_default_browser_;
+  values.create_vessa_shortcut = create_vessa_shortcut_;
+  return values;
 }
 
 void Installer::Install() {
@@ -425,16 +523,31 @@ int Installer::InstallBrowser() {
   const int64_t t3 = MonotonicMicroseconds();
   statistics_->SaveToRegistry();
   const bool update = !statistics_->GetParam(kStatOldVersion).empty();
-  SendEvent(SetupLaunchedEvent(update, L"0"));
+  SendEvent(SetupLaunchedEvent(
+      update, UacStatisticsValue(AreUACNotificationsEnabled(),
+                                 elevated_process_ != nullptr)));
 
-  InstallerCommandLine command_line = BuildSetupCommandLine(module_path_, true);
-  const bool ran = RunModule(module_path_, command_line);
+  bool ran = false;
+  if (elevated_process_) {
+    ran = WriteDelayedParams(DelayedParamsForCopy(t1 - t0));
+    if (!ran) {
+      LOG(ERROR) << "Unexpected error in CreateDelayedParamsMapping()";
+    } else {
+      ran = RunModuleInElevatedProcess();
+    }
+  } else {
+    InstallerCommandLine command_line =
+        BuildSetupCommandLine(module_path_, true);
+    ran = RunModule(module_path_, command_line);
+  }
 
   module_lock_.Reset();
   install_time_us_ = MonotonicMicroseconds() - t3;
   SendEvent(SetupExitedEvent(update,
                              SetupExitedError(setup_started_, result_code_),
                              install_time_us_));
+  // Waits for the copy to end (see ElevatedProcess).
+  elevated_process_.reset();
   if (!ran) return kOutcomeInstallerFailure;
 
   if (inputs_.command_line.HasSwitch(switches::kDoNotLaunchBrowser) &&

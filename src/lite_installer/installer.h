@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,7 +18,9 @@
 #include "base/worker_thread.h"
 #include "lite_installer/async_install_tasks.h"
 #include "lite_installer/brand/installer_data.h"
+#include "lite_installer/delayed_params.h"
 #include "lite_installer/download_loop.h"
+#include "lite_installer/elevated_process.h"
 #include "lite_installer/exit_codes.h"
 #include "lite_installer/installer_command_line.h"
 #include "lite_installer/module_download.h"
@@ -54,6 +58,9 @@ struct InstallerInputs {
   int windows_version = kWindowsBeforeXp;
   // The display scale (ScaleFactor()), reported when the installation starts.
   double scale_factor = 1.0;
+  // The installer's own file, started again for the elevated copy; the
+  // command line's program when empty.
+  std::wstring executable_path;
 };
 
 class Installer {
@@ -78,7 +85,8 @@ class Installer {
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;
 
-  // The elevated copy's run of the setup (none in this build: false).
+  // Hands the setup's run to the elevated copy (the delayed parameters
+  // block is written) and waits for it; true when the copy succeeded.
   virtual bool RunModuleInElevatedProcess();
   // Runs the setup at `path` with `command_line` and waits for it.
   virtual bool RunModule(const std::wstring& path,
@@ -120,11 +128,27 @@ class Installer {
                                 bool prevents_network_use);
   // Milliseconds between two looks for the browser's window after the run.
   virtual DWORD BrowserWatchIntervalMs() const { return 20000; }
+  // The elevation prompt: ShellExecuteExW with `info` ("runas").
+  virtual bool LaunchElevated(SHELLEXECUTEINFOW* info);
+  // A new handshake object for the elevated copy.
+  virtual std::unique_ptr<ElevatedProcess> CreateElevatedProcess();
+
+  // Whether this installation should run the setup through an elevated
+  // copy of the installer (each refusal logged).
+  bool NeedStartThisProcessAsAdmin();
+  // Starts the elevated copy (the system's elevation prompt); true when it
+  // runs. A refused prompt makes the setup run with disable-uac.
+  bool StartThisProcessAsAdmin();
+  bool has_elevated_process() const { return elevated_process_ != nullptr; }
+  bool elevation_refused() const { return elevation_refused_; }
 
   void StartInstallAsync();
   // Sets the stop event and waits up to 60 s for the install thread; false
   // on time-out.
   bool WaitForInstallAsync();
+  // Sets the stop event without waiting: the download, the wait for the
+  // confirmation, the elevated copy's run and the browser watch end early.
+  void Stop() { ::SetEvent(stop_event_); }
   void MarkInstallButtonPressed();
   void ProceedWithInstallation();
   // The whole installation on the calling thread, already confirmed.
@@ -170,6 +194,8 @@ class Installer {
 
  private:
   ModuleDownloadContext DownloadContext();
+  // What the elevated copy needs to run the setup as this installer would.
+  DelayedParams DelayedParamsForCopy(int64_t download_time_us) const;
   void SendEvent(const StatEvent& event);
   // The package file opened for reading and running only.
   bool LockModule(const std::wstring& path, bool permanent_lock);
@@ -196,6 +222,10 @@ class Installer {
   // The install thread's stop event (owned by install_thread_), which also
   // cancels the downloads and ends the silent installation's waits.
   const HANDLE stop_event_ = install_thread_.stop_event();
+  // Made on the window's thread before the installation is confirmed, used
+  // and destroyed on the install thread after it (the proceed event orders
+  // the two).
+  std::unique_ptr<ElevatedProcess> elevated_process_;
   base::ScopedHandle proceed_event_{
       ::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<int> cancel_count_{0};

@@ -593,12 +593,129 @@ TEST_F(InstallerTest, SetupCommandLineFromTheControllersState) {
     EXPECT_EQ(value.find_first_not_of("0123456789"), std::string::npos)
         << name << "=" << value;
   }
-  // Windows 7 asks no interface probe, no elevation was refused, and the
-  // controller has no elevation mode yet, so its switch never appears.
+  // Windows 7 asks no interface probe, no elevation was refused, and "uac"
+  // is not 2.
   for (const char* name : {"the-interface-availability", "disable-uac",
                            "show-uac-at-browser-start", "brand-package",
                            "partner-package", "distr-info-file"}) {
     EXPECT_FALSE(setup.HasSwitch(name)) << name;
+  }
+}
+
+// The elevation prompt through a stand-in for the shell: what is started,
+// a refusal, and the setup's command line afterwards.
+class PromptInstaller : public TestInstaller {
+ public:
+  using TestInstaller::TestInstaller;
+  bool LaunchElevated(SHELLEXECUTEINFOW* info) override {
+    verb = info->lpVerb;
+    file = info->lpFile;
+    parameters = info->lpParameters;
+    mask = info->fMask;
+    owner = info->hwnd;
+    if (instance_on_failure) {
+      info->hInstApp = reinterpret_cast<HINSTANCE>(
+          static_cast<INT_PTR>(instance_on_failure));
+      ::SetLastError(ERROR_CANCELLED);
+      return false;
+    }
+    // The "copy" is exit_with.exe, which ends at once with code 0.
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process = {};
+    std::wstring command_line = L"\"" + HelperPath() + L"\"";
+    if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
+                          CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          &process)) {
+      return false;
+    }
+    ::CloseHandle(process.hThread);
+    info->hProcess = process.hProcess;
+    return true;
+  }
+  int instance_on_failure = 0;
+  std::wstring verb, file, parameters;
+  ULONG mask = 0;
+  HWND owner = nullptr;
+};
+
+TEST_F(InstallerTest, ElevationPromptAndItsRefusal) {
+  const std::wstring record = directory_ + L"command_line.txt";
+  ::SetEnvironmentVariableW(L"LITE_TEST_REPORT", record.c_str());
+  BrandInfo brand(directory_);
+  Configure(brand);
+  RecordingDelegate delegate;
+  delegate.window = reinterpret_cast<HWND>(0x1234);
+  InstallerInputs inputs = TestInputs(L"C:\\d\\lite_installer.exe --silent");
+  inputs.executable_path = L"C:\\e\\lite_installer.exe";
+  const struct {
+    int instance;  // the shell's answer on failure; 0: the copy starts
+    bool started, refused;
+  } kCases[] = {{0, true, false},
+                {SE_ERR_ACCESSDENIED, false, true},
+                {SE_ERR_FNF, false, false}};
+  for (const auto& c : kCases) {
+    PromptInstaller installer(&delegate, &brand, nullptr, inputs);
+    EXPECT_EQ(installer.StartThisProcessAsAdmin(), c.started) << c.instance;
+    EXPECT_EQ(installer.has_elevated_process(), c.started);
+    EXPECT_EQ(installer.elevation_refused(), c.refused);
+    EXPECT_EQ(installer.verb, L"runas");
+    EXPECT_EQ(installer.file, L"C:\\e\\lite_installer.exe");
+    EXPECT_EQ(installer.mask, static_cast<ULONG>(SEE_MASK_NOCLOSEPROCESS));
+    EXPECT_NE(installer.owner, nullptr);
+    // The copy's command line: the own switches (the program left out, so
+    // it begins with a blank) and the three of the handshake.
+    InstallerCommandLine copy =
+        InstallerCommandLine::FromString(L"x" + installer.parameters);
+    EXPECT_EQ(installer.parameters.substr(0, 1), L" ");
+    EXPECT_TRUE(copy.HasSwitch("silent"));
+    EXPECT_TRUE(copy.HasSwitch("run-as-admin"));
+    EXPECT_EQ(copy.GetSwitchValueASCII("parent-installer-process-id"),
+              std::to_string(::GetCurrentProcessId()));
+    InstallerCommandLine setup =
+        InstallerCommandLine::FromString(copy.GetSwitchValue("setup-cmd-line"));
+    EXPECT_EQ(setup.GetProgram(), L"fake_browser_arc");
+    EXPECT_EQ(setup.GetSwitchValue("progress-window"), L"4660");
+    EXPECT_FALSE(setup.HasSwitch("installerdata"));  // no data files yet
+    if (!c.started) {
+      // The setup then runs here, told that the user refused.
+      ::DeleteFileW(record.c_str());
+      installer.InstallSilently();
+      std::string text;
+      ASSERT_TRUE(base::ReadFileToString(record, &text));
+      EXPECT_EQ(text.find("--disable-uac") != std::string::npos, c.refused)
+          << text;
+    }
+  }
+}
+
+// With an elevated copy the setup's run is handed over: the delayed
+// parameters block holds what the setup needs, and the copy's exit code
+// decides.
+TEST_F(InstallerTest, TheElevatedCopyRunsTheSetup) {
+  BrandInfo brand(directory_);
+  Configure(brand);
+  RecordingDelegate delegate;
+  for (int copy_exit_code : {0, 9}) {
+    ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE",
+                              std::to_wstring(copy_exit_code).c_str());
+    PromptInstaller installer(&delegate, &brand);
+    installer.SetSendStatistics(true);
+    ASSERT_TRUE(installer.StartThisProcessAsAdmin());
+    installer.InstallSilently();
+    EXPECT_EQ(installer.has_elevated_process(), false);  // gone after the run
+    const DelayedParams block =
+        ReadDelayedParamsBlock(SharedDelayedParamsBlock());
+    EXPECT_EQ(block.browser_arc_path, installer.package);
+    EXPECT_EQ(block.installer_data_path, directory_ + L"master_preferences");
+    EXPECT_TRUE(block.send_statistics);
+    EXPECT_FALSE(block.make_default);
+    EXPECT_FALSE(block.install_start_time.empty());
+    EXPECT_EQ(block.install_start_time.find_first_not_of(L"0123456789"),
+              std::wstring::npos);
+    EXPECT_TRUE(logger_->Has("The elevated installer has finished, success=" +
+                             std::to_string(copy_exit_code == 0 ? 1 : 0)));
+    EXPECT_EQ(delegate.launched, 0);  // the copy reports the setup's start
+    ::SetEnvironmentVariableW(L"LITE_TEST_EXIT_CODE", nullptr);
   }
 }
 

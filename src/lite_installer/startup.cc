@@ -18,7 +18,7 @@ using std::min;
 #include "base/scoped_handle.h"
 #include "lite_installer/brand/brand_info.h"
 #include "lite_installer/brand/distrib_params.h"
-#include "lite_installer/elevated_process.h"
+#include "lite_installer/elevated_copy.h"
 #include "lite_installer/exit_codes.h"
 #include "lite_installer/install_details.h"
 #include "lite_installer/installer.h"
@@ -236,6 +236,7 @@ int RunInstallerProcess() {
   inputs.command_line = command_line;
   inputs.windows_version = windows_version;
   inputs.scale_factor = ScaleFactor();
+  inputs.executable_path = base::GetExecutablePath();
   int exit_code;
   if (silent) {
     exit_code = InstallSilently(*brand_info, *distrib_params, inputs);

@@ -62,7 +62,8 @@ class InstallTest(unittest.TestCase):
         cls.services.stop()
         shutil.rmtree(cls.dir, ignore_errors=True)
 
-    def run_installer(self, package=None, stub_env=None, faults=None):
+    def run_installer(self, package=None, stub_env=None, faults=None,
+                      args=()):
         with open(self.package, "wb") as f:
             f.write(package if package is not None else self.signed)
         h.wine(["taskkill", "/f", "/im", "lite_installer.exe"])
@@ -84,7 +85,7 @@ class InstallTest(unittest.TestCase):
                             h.windows_path(self.record)})
         h.EXTRA_ENV.update(stub_env or {})
         try:
-            code, _ = h.run_installer("--silent", timeout=300)
+            code, _ = h.run_installer("--silent", *args, timeout=300)
         finally:
             h.EXTRA_ENV.clear()
         self.services.requests()  # the last requests are recorded
@@ -107,6 +108,24 @@ class InstallTest(unittest.TestCase):
         now = set(os.listdir(h.temp_directory()))
         return sorted(name for name in now - self.before
                       if not name.startswith("lite_installer"))
+
+    def test_elevation_mode_on_the_setup_command_line(self):
+        # "uac" 2: the browser asks for elevation at its first start; a
+        # system-level installation ignores "uac"; a silent installation
+        # never starts an elevated copy.
+        cases = [(["--distr-info-params=uac=2"], True),
+                 (["--distr-info-params=uac=2", "--system-level"], False),
+                 (["--distr-info-params=uac=1"], False)]
+        for args, expected in cases:
+            with self.subTest(args=args):
+                before = len(h.read_log())
+                self.assertEqual(self.run_installer(args=args), 0,
+                                 h.read_log()[-3000:])
+                switches = parse_switches(self.setup_command_line())
+                self.assertEqual("show-uac-at-browser-start" in switches,
+                                 expected)
+                self.assertNotIn("Start installer as admin",
+                                 h.read_log()[before:])
 
     def test_successful_installation(self):
         self.assertEqual(self.run_installer(), 0, h.read_log()[-3000:])
