@@ -2,6 +2,15 @@
 # helper programs, and black-box tests that drive the real installer.
 
 set(LITE_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# Windows programs run several times slower under the user-mode emulator
+# (tools/wine/i386_emulation.sh); the tests' time-outs grow with them.
+if(EXISTS /proc/sys/fs/binfmt_misc/lite-qemu-i386)
+  set(LITE_TIME_SCALE 4)
+else()
+  set(LITE_TIME_SCALE 1)
+endif()
+math(EXPR LITE_TIMEOUT_300 "300 * ${LITE_TIME_SCALE}")
+math(EXPR LITE_TIMEOUT_600 "600 * ${LITE_TIME_SCALE}")
 set(LITE_WINE_RUN ${CMAKE_SOURCE_DIR}/tools/wine/run.sh)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${LITE_WINE_RUN} --prefix ${LITE_WINE_PREFIX})
 
@@ -20,7 +29,7 @@ function(lite_unittest name)
   target_link_options(${name} PRIVATE ${LITE_STATIC_LINK} -Wl,--gc-sections)
   add_test(NAME ${name} COMMAND ${name})
   # tools/wine/run.sh exits with 125 when there is no Wine to run under.
-  set_tests_properties(${name} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 125
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${LITE_TIMEOUT_300} SKIP_RETURN_CODE 125
                        FIXTURES_REQUIRED wine_prefix)
 endfunction()
 
@@ -28,7 +37,7 @@ endfunction()
 # starts its persistent wineserver.
 add_test(NAME wine_prefix COMMAND ${LITE_WINE_RUN} --prefix ${LITE_WINE_PREFIX} --init)
 set_tests_properties(wine_prefix PROPERTIES
-  TIMEOUT 300 SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix)
+  TIMEOUT ${LITE_TIMEOUT_300} SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix)
 
 lite_unittest(installer_command_line_unittest
   src/lite_installer/installer_command_line_unittest.cc
@@ -151,7 +160,7 @@ function(lite_blackbox_test name script)
   add_test(NAME ${name}
            COMMAND ${Python3_EXECUTABLE} -u ${CMAKE_SOURCE_DIR}/${script})
   set_tests_properties(${name} PROPERTIES
-    TIMEOUT 600 RUN_SERIAL TRUE SKIP_RETURN_CODE 125
+    TIMEOUT ${LITE_TIMEOUT_600} RUN_SERIAL TRUE SKIP_RETURN_CODE 125
     FIXTURES_REQUIRED wine_prefix ENVIRONMENT "${LITE_BLACKBOX_ENV}")
 endfunction()
 lite_blackbox_test(blackbox_startup test/blackbox/startup_test.py)
@@ -234,7 +243,7 @@ add_test(NAME wine_trusted_roots
                  $<TARGET_FILE:add_root_cert> ${dev_root_windows}
                  ${tls_ca_windows})
 set_tests_properties(wine_trusted_roots PROPERTIES
-  TIMEOUT 120 SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix
+  TIMEOUT ${LITE_TIMEOUT_300} SKIP_RETURN_CODE 125 FIXTURES_SETUP wine_prefix
   DEPENDS wine_prefix)
 
 # The stand-in setup program (browser-setup.arc) and the packages of the
@@ -305,7 +314,7 @@ add_test(NAME blackbox_setup_stub
                  ${CMAKE_SOURCE_DIR}/test/blackbox/setup_stub_test.py)
 set_tests_properties(blackbox_trust blackbox_trust_beyond_wine
                      blackbox_setup_stub PROPERTIES
-  TIMEOUT 600 SKIP_RETURN_CODE 125 FIXTURES_REQUIRED wine_prefix
+  TIMEOUT ${LITE_TIMEOUT_600} SKIP_RETURN_CODE 125 FIXTURES_REQUIRED wine_prefix
   ENVIRONMENT "${LITE_TRUST_TEST_ENV}")
 # Both trust entries use the same extra prefixes.
 set_tests_properties(blackbox_trust_beyond_wine PROPERTIES

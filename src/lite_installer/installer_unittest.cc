@@ -655,6 +655,7 @@ TEST_F(InstallerTest, ElevationPromptAndItsRefusal) {
                 {SE_ERR_FNF, false, false}};
   for (const auto& c : kCases) {
     PromptInstaller installer(&delegate, &brand, nullptr, inputs);
+    installer.instance_on_failure = c.instance;
     EXPECT_EQ(installer.StartThisProcessAsAdmin(), c.started) << c.instance;
     EXPECT_EQ(installer.has_elevated_process(), c.started);
     EXPECT_EQ(installer.elevation_refused(), c.refused);

@@ -17,6 +17,20 @@ import sys
 import time
 
 WINE_RUN = os.environ.get("LITE_WINE_RUN", "")
+
+
+def _emulated():
+    """Whether 32-bit programs run under the user-mode emulator here
+    (tools/wine/i386_emulation.sh)."""
+    return os.path.exists("/proc/sys/fs/binfmt_misc/lite-qemu-i386")
+
+
+# The tests' wall-clock bounds on work done by Windows programs are
+# multiplied by this: under the emulator every program runs several times
+# slower than natively. Bounds the program itself keeps (time-outs, pauses)
+# are not scaled.
+TIME_SCALE = float(os.environ.get("LITE_TEST_TIME_SCALE") or
+                   (4 if _emulated() else 1))
 PREFIX = os.environ.get("LITE_WINEPREFIX", "")
 INSTALLER = os.environ.get("LITE_INSTALLER_EXE", "")
 LAUNCHER = os.environ.get("LITE_LAUNCHER_EXE", "")

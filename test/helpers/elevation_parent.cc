@@ -11,9 +11,9 @@
 //          the window's messages meanwhile;
 //   stop   the same, but stops the installer after STOP_MS;
 //   abort  destroys the installer without handing over;
-//   die    ends this process at once, leaving the copy alone.
+//   hold   waits (at most ten minutes) to be killed by the test.
 // Prints one line of "name=value" results and exits with 0 (1 on a usage
-// error, 77 for "die").
+// error).
 //
 // The block is a section shared by every process of INSTALLER's file: this
 // program maps INSTALLER as an image and writes the block there.
@@ -103,8 +103,11 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("\n");
     return 0;
   }
-  if (mode == L"die") {
-    ::TerminateProcess(::GetCurrentProcess(), 77);
+  if (mode == L"hold") {
+    std::printf("\n");
+    std::fflush(stdout);
+    ::Sleep(600000);
+    return 0;
   }
 
   int64_t destroy_ms = 0;
