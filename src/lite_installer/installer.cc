@@ -127,6 +127,10 @@ bool Installer::NeedStartThisProcessAsAdmin() {
       inputs_.command_line);
 }
 
+int Installer::uac_mode() const {
+  return UacMode(distrib_params_, inputs_.command_line);
+}
+
 bool Installer::LaunchElevated(SHELLEXECUTEINFOW* info) {
   return ::ShellExecuteExW(info) != FALSE;
 }
@@ -344,7 +348,7 @@ InstallerCommandLine Installer::BuildSetupCommandLine(
   in.ok_button_pressed_time = install_button_time_us_;
   in.install_start_time = confirmation_time_us_;
   in.interface_availability = interface_availability_;
-  in.uac_mode = UacMode(distrib_params_, inputs_.command_line);
+  in.uac_mode = uac_mode();
   in.abt_config_file = data_files_.path(InstallerDataFiles::kAbtConfig);
   SetupDataFiles& files = in.data_files;
   files.installer_data = data_files_.path(InstallerDataFiles::kInstallerData);

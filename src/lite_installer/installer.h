@@ -139,6 +139,14 @@ class Installer {
   // Starts the elevated copy (the system's elevation prompt); true when it
   // runs. A refused prompt makes the setup run with disable-uac.
   bool StartThisProcessAsAdmin();
+  // The window's rule, at the moment its elevation mode gives (window
+  // created, or Install pressed): starts the elevated copy when one is
+  // needed. False only when one was needed and could not be started.
+  bool StartElevatedCopyIfNeeded() {
+    return !NeedStartThisProcessAsAdmin() || StartThisProcessAsAdmin();
+  }
+  // The elevation mode of this installation (elevation.h).
+  int uac_mode() const;
   bool has_elevated_process() const { return elevated_process_ != nullptr; }
   bool elevation_refused() const { return elevation_refused_; }
 

@@ -1,5 +1,6 @@
 #include "lite_installer/ui/main_window.h"
 
+#include "lite_installer/elevation.h"
 #include "lite_util/logging/log_message.h"
 
 namespace lite {
@@ -43,6 +44,7 @@ int MainWindow::RunModal() {
   }
   ::ShowWindow(window_, SW_SHOW);
   ::SetForegroundWindow(window_);
+  ElevateIfNeeded(kUacAtWindowCreated);
 
   MSG message;
   while (!ended_ && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -50,6 +52,13 @@ int MainWindow::RunModal() {
     ::DispatchMessageW(&message);
   }
   return end_value_;
+}
+
+void MainWindow::ElevateIfNeeded(int moment_mode) {
+  if (installer_->uac_mode() != moment_mode) return;
+  if (!installer_->StartElevatedCopyIfNeeded()) {
+    LOG(INFO) << "Declined running the installer as admin";
+  }
 }
 
 LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message,

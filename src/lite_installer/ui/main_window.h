@@ -44,6 +44,8 @@ class MainWindow : public InstallerDelegate {
   void OnSetupLaunched() override {}
 
  private:
+  // Starts the elevated copy when the elevation mode asks for it now.
+  void ElevateIfNeeded(int moment_mode);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam,
                                      LPARAM lparam);
 
