@@ -60,7 +60,7 @@ class ElevationTest(unittest.TestCase):
         if stop_ms is not None:
             args.append(str(stop_ms))
         result = h.wine([h.LAUNCHER, h.windows_path(PARENT)] + args,
-                        timeout=timeout * h.TIME_SCALE)
+                        timeout=timeout)
         match = re.search(r"need=.*", result.stdout)
         self.assertIsNotNone(match, result.stdout + result.stderr)
         code = re.search(r"exit_code=(-?\d+)", result.stdout)
@@ -71,7 +71,7 @@ class ElevationTest(unittest.TestCase):
         def ready():
             text = h.read_log()
             return until is None or until in text
-        h.wait_for(ready, timeout=timeout or 60 * h.TIME_SCALE)
+        h.wait_for(ready, timeout=timeout or 60)
         return [r for r in h.parse_lines(h.read_log()) if "text" in r]
 
     def texts(self, records):
@@ -131,14 +131,13 @@ class ElevationTest(unittest.TestCase):
         parent = h.Run(PARENT, [h.windows_path(h.INSTALLER), "hold"])
         try:
             # Once the copy waits, the first installer is killed.
-            self.copy_log(until="Start installer as admin",
-                          timeout=60 * h.TIME_SCALE)
+            self.copy_log(until="Start installer as admin", timeout=60)
             time.sleep(1 * h.TIME_SCALE)
         finally:
             parent.kill()
         line = "Installer started as admin has been unexpectedly synced, wr=2"
         self.assertIn(line, self.texts(self.copy_log(
-            until=line, timeout=30 * h.TIME_SCALE)))
+            until=line, timeout=30)))
 
     def test_a_copy_without_a_first_installer(self):
         code, _ = h.run_installer("--run-as-admin",

@@ -71,8 +71,7 @@ class InstallTest(unittest.TestCase):
         self.services.clear_requests()
         if os.path.exists(self.record):
             os.remove(self.record)
-        for name in REGISTRY_VALUES + ("install_stat",):
-            h.reg_delete(name)
+        h.reg_delete_values(REGISTRY_VALUES + ("install_stat",))
         # Start from an empty temporary directory (but the log).
         temp = h.temp_directory()
         for name in os.listdir(temp):
@@ -86,8 +85,7 @@ class InstallTest(unittest.TestCase):
         h.EXTRA_ENV.update(stub_env or {})
         try:
             started = time.monotonic()
-            code, _ = h.run_installer("--silent", *args,
-                                      timeout=300 * h.TIME_SCALE)
+            code, _ = h.run_installer("--silent", *args, timeout=300)
             self.elapsed = time.monotonic() - started
         finally:
             h.EXTRA_ENV.clear()

@@ -94,7 +94,8 @@ class StartupTest(unittest.TestCase):
 
         holder = subprocess.Popen(
             [h.WINE_RUN, "--prefix", h.PREFIX, h.HELPER,
-             "--hold-mutex=" + name, "--hold-ms=6000"],
+             "--hold-mutex=" + name,
+             "--hold-ms=%d" % (6000 * h.TIME_SCALE)],
             stdout=subprocess.PIPE, text=True)
         self.assertEqual(holder.stdout.readline().strip(), "held")
         code, pid = h.run_installer("--check-the-interface")
