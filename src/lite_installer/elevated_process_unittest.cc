@@ -18,7 +18,9 @@ std::wstring HelperPath() {
   return base::DirectoryPart(base::GetExecutablePath()) + L"\\exit_with.exe";
 }
 
-// exit_with.exe as a stand-in for the elevated copy.
+// exit_with.exe as a stand-in for the elevated copy. Without a console:
+// under the emulator, Wine's headless console host of a terminated child
+// was seen to outlive the test and hold its output open.
 HANDLE StartCopy(int exit_code, DWORD sleep_ms) {
   const std::wstring command_line =
       L"\"" + HelperPath() + L"\" --exit-code=" + std::to_wstring(exit_code);
@@ -29,7 +31,7 @@ HANDLE StartCopy(int exit_code, DWORD sleep_ms) {
   std::wstring mutable_line = command_line;
   const BOOL created =
       ::CreateProcessW(nullptr, mutable_line.data(), nullptr, nullptr, FALSE,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+                       DETACHED_PROCESS, nullptr, nullptr, &startup, &info);
   ::SetEnvironmentVariableW(L"LITE_TEST_SLEEP_MS", nullptr);
   if (!created) return nullptr;
   ::CloseHandle(info.hThread);

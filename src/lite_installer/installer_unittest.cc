@@ -624,7 +624,7 @@ class PromptInstaller : public TestInstaller {
     PROCESS_INFORMATION process = {};
     std::wstring command_line = L"\"" + HelperPath() + L"\"";
     if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
-                          CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                          DETACHED_PROCESS, nullptr, nullptr, &startup,
                           &process)) {
       return false;
     }
