@@ -16,25 +16,12 @@
 #include "lite_installer/variations_file.h"
 #include "lite_util/internet_downloader.h"
 #include "test/support/recording_logger.h"
+#include "test/support/test_distrib_params.h"
 
 namespace lite {
 namespace {
 
 constexpr DWORD kTaskTimeoutMs = 20000;
-
-class FakeParams : public DistribParams {
- public:
-  explicit FakeParams(Map values) : values_(std::move(values)) {}
-  bool Get(const std::string& key, std::string* value) const override {
-    auto it = values_.find(key);
-    if (it == values_.end()) return false;
-    *value = it->second;
-    return true;
-  }
-
- private:
-  Map values_;
-};
 
 // What the scripted network answers for one URL.
 struct Answer {
@@ -176,7 +163,7 @@ TEST(BackgroundTaskPlanTest, Table) {
       {{{"pwexp", ""}}, true, true, false, false, false},
   };
   for (const auto& c : kCases) {
-    FakeParams params(c.params);
+    TestParams params(c.params);
     BackgroundTaskPlan plan = PlanBackgroundTasks(params);
     std::string name;
     for (const auto& [key, value] : c.params) name += key + "=" + value + " ";
@@ -252,7 +239,7 @@ TEST_F(AsyncInstallTasksTest, TaskTable) {
                               brand->partner_id()),
         c.wallpapers_url + "x7"};
     const size_t before = network_.requested().size();
-    FakeParams params(c.params);
+    TestParams params(c.params);
     BackgroundTaskPaths paths;
     {
       AsyncInstallTasks tasks(*brand, params, options_);
@@ -297,7 +284,7 @@ TEST_F(AsyncInstallTasksTest, ResultsAreSavedAndThreeDeletedAtTheEnd) {
   network_.SetAnswer(ServerConfigBundleUrl(kConfigHost, "b", "p"),
                      {"PK-config"});
   network_.SetAnswer("https://w.test/pack/spring", {"PK-wallpapers"});
-  FakeParams params(DistribParams::Map{{"scup", "1"}, {"pwexp", "spring"}});
+  TestParams params(DistribParams::Map{{"scup", "1"}, {"pwexp", "spring"}});
 
   BackgroundTaskPaths paths;
   {
@@ -329,7 +316,7 @@ TEST_F(AsyncInstallTasksTest, AFailingTaskChangesNothingElse) {
   network_.SetAnswer(ExperimentsUrl(*brand),
                      {"ab", {{"Last-Modified", "yesterday"}}});
   network_.SetAnswer(ServerConfigBundleUrl(kConfigHost, "b", "p"), {"PK"});
-  FakeParams params(DistribParams::Map{
+  TestParams params(DistribParams::Map{
       {"scup", "1"}, {"pwexp", "gone"}});  // wallpapers: 12029
 
   AsyncInstallTasks tasks(*brand, params, options_);
@@ -362,7 +349,7 @@ TEST_F(AsyncInstallTasksTest, DestructionStopsTheCurrentTaskAndSkipsTheRest) {
   network_.HoldFirstDownloadUntilCancelled();
   network_.SetAnswer(ExperimentsUrl(*brand),
                      {"ab", {{"X-Seed-Signature", "s"}}});
-  FakeParams params(DistribParams::Map{{"scup", "1"}});
+  TestParams params(DistribParams::Map{{"scup", "1"}});
   BackgroundTaskPaths paths;
   {
     AsyncInstallTasks tasks(*brand, params, options_);
@@ -381,7 +368,7 @@ TEST_F(AsyncInstallTasksTest, DestructionStopsTheCurrentTaskAndSkipsTheRest) {
 TEST_F(AsyncInstallTasksTest, UnwritableDirectoryLeavesPathsEmpty) {
   options_.directory = directory_ + L"\\missing";
   std::unique_ptr<BrandInfo> brand = Brand("");
-  FakeParams params(DistribParams::Map{{"webntp", "1"}});
+  TestParams params(DistribParams::Map{{"webntp", "1"}});
   AsyncInstallTasks tasks(*brand, params, options_);
   EXPECT_FALSE(tasks.has_worker());
   EXPECT_TRUE(tasks.paths().variations_update.empty());

@@ -11,23 +11,10 @@
 #include "lite_installer/progress_window_poster.h"
 #include "lite_util/windows_version.h"
 #include "test/support/recording_logger.h"
+#include "test/support/test_distrib_params.h"
 
 namespace lite {
 namespace {
-
-class TestParams : public DistribParams {
- public:
-  explicit TestParams(Map params) : params_(std::move(params)) {}
-  bool Get(const std::string& key, std::string* value) const override {
-    auto it = params_.find(key);
-    if (it == params_.end()) return false;
-    *value = it->second;
-    return true;
-  }
-
- private:
-  Map params_;
-};
 
 TEST(ElevationTest, UacModeFromSwitchesAndParameters) {
   const DistribParams::Map kAutoStart = {

@@ -23,6 +23,7 @@
 #include "lite_util/windows_version.h"
 #include "test/support/recording_logger.h"
 #include "test/support/temp_directory_test.h"
+#include "test/support/test_distrib_params.h"
 
 namespace lite {
 namespace {
@@ -41,21 +42,6 @@ class RecordingDelegate : public InstallerDelegate {
   HWND window = nullptr;
   std::vector<int> closes, outcomes, progress, times_left;
   int launched = 0;
-};
-
-// Distribution parameters given by the test.
-class TestParams : public DistribParams {
- public:
-  explicit TestParams(Map params) : params_(std::move(params)) {}
-  bool Get(const std::string& key, std::string* value) const override {
-    auto it = params_.find(key);
-    if (it == params_.end()) return false;
-    *value = it->second;
-    return true;
-  }
-
- private:
-  Map params_;
 };
 
 void SetMachine(const std::wstring& path, uint16_t machine) {
